@@ -1,0 +1,29 @@
+// The run driver: usage, arguments, input, scan, finishing step.
+#pragma once
+
+#include "app/run_state.h"
+
+// The whole run over argv; returns the process result, 0 or -1. Files still open at
+// the end are closed as the process exit would close them.
+int runTalvimo(RunState& state, int argc, char** argv);
+
+void printUsage(const RunState& state);
+
+// Reads and checks the block size (argv[2]), then the switches from argv[3] on.
+int parseArguments(RunState& state, char** argv, int argc);
+
+// Opens the input (a regular file), seeks to HeadSkipSize, builds the output names and,
+// in check mode, creates the list file.
+int openInput(RunState& state, char** argv);
+
+// After the scan: terminates the list file in check mode; otherwise, when the run
+// created an output and an archive type is selected (or the last file never got its
+// header), measures the last output and removes it when it is too small.
+int finishRun(RunState& state);
+
+// Runs the steps after parsing: openInput, scanInput, finishRun. Lets a caller set
+// RunState fields between parseArguments and the run.
+int runParsed(RunState& state, char** argv);
+
+// Closes whatever the run left open.
+void closeRunFiles(RunState& state);

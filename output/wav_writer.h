@@ -1,0 +1,22 @@
+// 16-bit PCM WAV output: open a segment's file, append pairs, finish with the header.
+#pragma once
+
+#include "app/run_state.h"
+
+// Sets the file number digits of a numbered name, then (outside check mode) creates the
+// output and places it at offset 44, where the samples begin. 0, or -1 when the file
+// cannot be created (reported).
+int openSegmentOutput(RunState& state);
+
+// Appends `count` entries of each pair buffer: interleaved in stereo, the first block
+// then the second in mono; the buffers swap places with LRChange. 0, or -1 when the
+// write fails (reported).
+int flushPair(RunState& state, int32_t count);
+
+// Writes the 44-byte header for the current data bytes, cuts the file at the end of its
+// data (a reused file may hold more from a longer, dropped segment) and closes it.
+// Does nothing in check mode. 0, or -1 when a write fails (reported).
+int writeWavHeader(RunState& state);
+
+// Prints the output name, a line end and "not write output file", and marks the run failed.
+void reportOutputFailure(RunState& state);

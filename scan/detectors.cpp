@@ -1,0 +1,113 @@
+#include "scan/detectors.h"
+
+#include <cstdio>
+
+#include "scan/segment_close.h"
+
+namespace {
+
+constexpr int32_t kMarkerHeader = 0x0C;
+
+bool isQuiet(const FrameScan& scan) { return scan.zeroCount >= 14; }
+
+bool isMarker(const FrameScan& scan) { return scan.frame.value[0] == kMarkerHeader && isQuiet(scan); }
+
+// Offset of the current frame within a pair, counted from the segment start with the
+// block size as given: for sizes that are not multiples of 16 it drifts from the pairs
+// the scan loop actually reads, and users' archives rely on that.
+int64_t pairPhase(const RunState& s, const FrameScan& scan) {
+  return (static_cast<int64_t>(scan.frameCount) * 16) % (2 * static_cast<int64_t>(s.BlockSize));
+}
+
+// Ends the segment before the current frame, which then begins the next segment.
+int split(RunState& s, FrameScan& scan) {
+  if (closeSegment(s, static_cast<int64_t>(scan.frameCount) * 16, scan.segmentStart) != 0) return -1;
+  scan.segmentStart = s.readPosition - 16;
+  scan.frameCount = 0;
+  return 0;
+}
+
+// Type 0: a pair boundary whose first frame is quiet, or that follows a first block
+// ending in a quiet frame.
+int detectQuietPair(RunState& s, FrameScan& scan) {
+  if (pairPhase(s, scan) == 0 && (isQuiet(scan) || scan.silenceFlag == 1) && split(s, scan) != 0) return -1;
+  if (pairPhase(s, scan) == s.BlockSize - 16) {
+    if (!isQuiet(scan)) {
+      scan.silenceFlag = 0;
+    } else if (scan.channel == 0) {
+      scan.silenceFlag = 1;
+    }
+  }
+  return 0;
+}
+
+// Type 1: a marker frame at a pair boundary.
+int detectMarkerPair(RunState& s, FrameScan& scan) {
+  if (isMarker(scan) && pairPhase(s, scan) == 0) return split(s, scan);
+  return 0;
+}
+
+// Type 3: both blocks of the pair ended in runs of more than Num marker frames.
+int detectSilenceRuns(RunState& s, FrameScan& scan) {
+  if (pairPhase(s, scan) == 0 && scan.firstBlockRun > s.Num && scan.secondBlockRun > s.Num &&
+      scan.silenceFlag == 1) {
+    if (s.verbose) {
+      std::fprintf(s.console, "  zerocnt R 0x%4x", static_cast<unsigned>(scan.firstBlockRun));
+      std::fprintf(s.console, ": zerocnt L 0x%4x\n", static_cast<unsigned>(scan.secondBlockRun));
+    }
+    scan.firstBlockRun = 0;
+    scan.secondBlockRun = 0;
+    scan.silenceFlag = 0;
+    if (split(s, scan) != 0) return -1;
+  }
+  if (scan.blockBytes == 16 && scan.channel == 0) {
+    scan.firstBlockRun = 0;
+    scan.secondBlockRun = 0;
+  }
+  if (isMarker(scan)) {
+    int32_t& run = scan.channel == 0 ? scan.firstBlockRun : scan.secondBlockRun;
+    if (scan.silenceFlag == 0) run = 0;
+    run += 1;
+    scan.silenceFlag = 1;
+  } else {
+    scan.silenceFlag = 0;
+  }
+  return 0;
+}
+
+// Type 4: the ChkStrings signature at any start position that fits in the frame.
+bool hasSignature(const RunState& s, const FrameScan& scan) {
+  const int n = s.checkCount < 0 ? 0 : (s.checkCount > 16 ? 16 : s.checkCount);
+  for (int i = 0; i <= 16 - n; ++i) {
+    int matches = 0;
+    for (int j = 0; j < n; ++j) {
+      if (s.ChkStrings[j] == scan.frame.value[i + j]) ++matches;
+    }
+    if (matches == n) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int runDetector(RunState& s, FrameScan& scan) {
+  switch (s.archiveType) {
+    case 0:
+      return detectQuietPair(s, scan);
+    case 1:
+      return detectMarkerPair(s, scan);
+    case 2:
+      if (scan.zeroCount == 16) scan.stopFlag = 1;
+      return 0;
+    case 3:
+      return detectSilenceRuns(s, scan);
+    case 4:
+      if (hasSignature(s, scan)) scan.stopFlag = 1;
+      return 0;
+    case 5:
+      if (scan.frame.value[1] != s.ChkStrings[0]) scan.stopFlag = 1;
+      return 0;
+    default:
+      return 0;
+  }
+}
