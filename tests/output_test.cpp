@@ -1,0 +1,353 @@
+// Whole runs and the files they leave: WAV headers and samples, pairing, end
+// conditions, dropped and reused segments, numbering and the finishing step.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "support/frames.h"
+
+namespace {
+
+const Bytes kA = loud(0x21);
+const Bytes kB = frame(0x32, 0, {0x9E, 0x05, 0x77, 0x1F, 0xC3, 0x4A, 0x18, 0x82, 0x6D, 0x0B, 0xE5, 0x30, 0x91, 0x5C});
+
+std::vector<int16_t> slice(const std::vector<int16_t>& v, long from, long to) {
+  return std::vector<int16_t>(v.begin() + from, v.begin() + to);
+}
+
+std::vector<int16_t> samplesOf(const Scratch& dir, const std::string& name) { return parseWav(dir.read(name)).samples; }
+
+TEST(WavOutput, OnePairStereoAndMonoHeaders) {
+  struct Case {
+    std::vector<std::string> switches;
+    uint16_t channels;
+    uint32_t rate, byteRate;
+    uint16_t align;
+    std::vector<int16_t> samples;
+  };
+  const Case cases[] = {
+      {{}, 2, 48000, 192000, 4, interleaved(decoded(kA), decoded(kB))},
+      {{"-r"}, 2, 48000, 192000, 4, interleaved(decoded(kB), decoded(kA))},
+      // Mono: the second block continues the first block's history, as one stream.
+      {{"-o1", "-f22050"}, 1, 22050, 44100, 2, decoded(kA + kB)},
+      {{"-o1", "-r"}, 1, 48000, 96000, 2, joined(slice(decoded(kA + kB), 28, 56), decoded(kA))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.switches));
+    Scratch dir;
+    dir.write("in.raw", kA + kB);
+    std::vector<std::string> args = {"in.raw", "16"};
+    args.insert(args.end(), c.switches.begin(), c.switches.end());
+    const RunResult r = dir.run(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.ends_with("in.WAV\n")) << r.out;
+    const Bytes bytes = dir.read("in.WAV");
+    ASSERT_EQ(bytes.size(), 44u + 112u);
+    const Wav w = parseWav(bytes);
+    EXPECT_EQ(w.riff + w.wave + w.fmt + w.data, "RIFFWAVEfmt data");
+    EXPECT_EQ(w.riffSize, 148u);
+    EXPECT_EQ(w.fmtSize, 16u);
+    EXPECT_EQ(w.format, 1u);
+    EXPECT_EQ(w.channels, c.channels);
+    EXPECT_EQ(w.rate, c.rate);
+    EXPECT_EQ(w.byteRate, c.byteRate);
+    EXPECT_EQ(w.blockAlign, c.align);
+    EXPECT_EQ(w.bits, 16u);
+    EXPECT_EQ(w.dataSize, 112u);
+    EXPECT_EQ(w.samples, c.samples);
+  }
+}
+
+TEST(WavOutput, SamplesKeepTheirLow16Bits) {
+  // 28672 everywhere, then filter 4 pushes to 56448 (stored 0xDC80); the negative side
+  // goes to -64511 (stored 0x0401). No saturation.
+  Bytes rise = frame(0x00);
+  Bytes fall = frame(0x00);
+  for (int i = 2; i < 16; ++i) {
+    rise[i] = 0x77;
+    fall[i] = 0x88;
+  }
+  Bytes riseMore = rise;
+  riseMore[0] = 0x40;
+  Bytes fallMore = fall;
+  fallMore[0] = 0x40;
+  Scratch dir;
+  dir.write("in.raw", rise + fall + riseMore + fallMore);
+  ASSERT_EQ(dir.run({"in.raw", "16"}).status, 0);
+  const std::vector<int16_t> s = samplesOf(dir, "in.WAV");
+  ASSERT_EQ(s.size(), 112u);
+  EXPECT_EQ(s[0], 28672);
+  EXPECT_EQ(s[1], -32767);
+  EXPECT_EQ(static_cast<uint16_t>(s[56]), 0xDC80);
+  EXPECT_EQ(static_cast<uint16_t>(s[57]), 0x0401);
+}
+
+TEST(WavOutput, PairingAndEndConditions) {
+  // Blocks of 0x40 bytes (4 frames); data byte 0x07 appears inside every frame.
+  const Bytes left = music(1, 16), right = music(2, 16);
+  Bytes archive;
+  for (size_t p = 0; p < 4; ++p) {
+    archive = archive + Bytes(left.begin() + p * 64, left.begin() + p * 64 + 64);
+    archive = archive + Bytes(right.begin() + p * 64, right.begin() + p * 64 + 64);
+  }
+  for (size_t at = 0; at < archive.size(); at += 16) {
+    archive[at + 5] = 0x07;
+    if (archive[at] == 0x07) archive[at] = 0x17;  // 0x07 only where a case puts it
+  }
+  const auto pairsOf = [&](size_t pairs) {
+    Bytes l, r;
+    for (size_t p = 0; p < 4; ++p) {
+      for (size_t i = 0; i < 64; ++i) {
+        l.push_back(archive[p * 128 + i]);
+        r.push_back(archive[p * 128 + 64 + i]);
+      }
+    }
+    const std::vector<int16_t> dl = decoded(l), dr = decoded(r);
+    return interleaved(std::vector<int16_t>(dl.begin(), dl.begin() + static_cast<long>(pairs) * 112),
+                       std::vector<int16_t>(dr.begin(), dr.begin() + static_cast<long>(pairs) * 112));
+  };
+  Bytes procEnd = archive;
+  procEnd[0x130] = 0x07;  // the header of the last frame of the third pair's first block
+  struct Case {
+    const char* name;
+    Bytes input;
+    std::vector<std::string> switches;
+    size_t pairs;
+    std::string end;  // the segment's end offset, shown by -v
+  };
+  const Case cases[] = {
+      {"whole input", archive, {}, 4, "0x00000200"},
+      {"incomplete last pair dropped", Bytes(archive.begin(), archive.end() - 16), {}, 3, "0x000001F0"},
+      {"bottom size inside a frame", archive, {"-b0x1A5"}, 3, "0x000001A5"},
+      {"bottom size at a pair boundary", archive, {"-b0x100"}, 2, "0x00000100"},
+      {"end type only as a first byte", procEnd, {"-e07"}, 2, "0x00000130"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch dir;
+    dir.write("in.raw", c.input);
+    std::vector<std::string> args = {"in.raw", "0x40", "-v"};
+    args.insert(args.end(), c.switches.begin(), c.switches.end());
+    const RunResult r = dir.run(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.ends_with("in.WAV : 0x00000000 : " + c.end + "\n")) << r.out;
+    EXPECT_EQ(samplesOf(dir, "in.WAV"), pairsOf(c.pairs));
+  }
+}
+
+TEST(WavOutput, StartAndSkipSizes) {
+  // Two pairs of one-frame blocks behind 0x20 bytes of junk, each followed by 0x20 more.
+  const Bytes junk = repeat(frame(0xFF, 0xFF, {0xFF, 0xFF}), 2);
+  const Bytes l = music(3, 2), r = music(4, 2);
+  const Bytes input = junk + Bytes(l.begin(), l.begin() + 16) + Bytes(r.begin(), r.begin() + 16) + junk +
+                      Bytes(l.begin() + 16, l.end()) + Bytes(r.begin() + 16, r.end()) + junk;
+  Scratch dir;
+  dir.write("in.raw", input);
+  const RunResult run = dir.run({"in.raw", "16", "-h0x20", "-s0x20", "-v"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(run.out.ends_with("in.WAV : 0x00000020 : 0x000000A0\n")) << run.out;
+  EXPECT_EQ(samplesOf(dir, "in.WAV"), interleaved(decoded(l), decoded(r)));
+}
+
+TEST(WavOutput, NonDecodeTypeFrames) {
+  // Blocks of two frames. Frames with header 0x00 add no samples; a pair writes as many
+  // entries as its second block decoded, the first buffer supplying older entries.
+  const Bytes a1 = loud(0x21), a2 = loud(0x32), b1 = loud(0x13), b2 = loud(0x24);
+  const Bytes skipped = frame(0x00, 0, {0x55});
+  struct Case {
+    const char* name;
+    Bytes input;
+    std::vector<int16_t> samples;
+  };
+  const std::vector<int16_t> left = decoded(a1 + a2), right = decoded(b1 + b2);
+  const Case cases[] = {
+      {"in the second block: the pair is shorter", a1 + a2 + b1 + skipped,
+       interleaved(slice(left, 0, 28), decoded(b1))},
+      // The second pair's first block decodes only a1 (continuing the history); its
+      // entries 14..27 still hold a2 of the first pair.
+      {"in the first block: stale entries fill in", a1 + a2 + b1 + b2 + skipped + a1 + b1 + b2,
+       joined(interleaved(left, right),
+              interleaved(joined(slice(decoded(a1 + a2 + a1), 56, 84), slice(left, 28, 56)),
+                          slice(decoded(b1 + b2 + b1 + b2), 56, 112)))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch dir;
+    dir.write("in.raw", c.input);
+    ASSERT_EQ(dir.run({"in.raw", "0x20", "-x00"}).status, 0);
+    EXPECT_EQ(samplesOf(dir, "in.WAV"), c.samples);
+  }
+}
+
+// Segments cut at all-zero frames (archive type 2), blocks of one frame.
+const Bytes kCut(16, 0);
+
+Bytes pairs(uint32_t seed, size_t count) {
+  const Bytes l = music(seed, count), r = music(seed + 100, count);
+  Bytes out;
+  for (size_t p = 0; p < count; ++p) {
+    out = out + Bytes(l.begin() + static_cast<long>(p) * 16, l.begin() + static_cast<long>(p) * 16 + 16);
+    out = out + Bytes(r.begin() + static_cast<long>(p) * 16, r.begin() + static_cast<long>(p) * 16 + 16);
+  }
+  return out;
+}
+
+std::vector<int16_t> pairSamples(uint32_t seed, size_t count) {
+  return interleaved(decoded(music(seed, count)), decoded(music(seed + 100, count)));
+}
+
+TEST(Segments, DroppedSegmentsReuseTheFirstFreeNumber) {
+  Scratch dir;
+  dir.write("in.raw", pairs(1, 2) + kCut + pairs(2, 1) + kCut + pairs(3, 4) + kCut + pairs(4, 5));
+  const RunResult r = dir.run({"in.raw", "16", "-t2", "-m64"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "BlockSize:16\nType:2\nFileMinimunSize:64\nin_0000.WAV\nin_0001.WAV\nin_0001.WAV");
+  EXPECT_EQ(dir.files(), (std::vector<std::string>{"in.raw", "in_0000.WAV", "in_0001.WAV"}));
+  EXPECT_EQ(samplesOf(dir, "in_0000.WAV"), pairSamples(3, 4));
+  EXPECT_EQ(samplesOf(dir, "in_0001.WAV"), pairSamples(4, 5));
+}
+
+TEST(Segments, KeptFileEndsAtItsOwnData) {
+  // A dropped segment of three pairs, then a kept one of four pairs whose first three
+  // second blocks are not decoded: it writes one pair over the three in the same file.
+  const Bytes skipped = frame(0x00, 0, {0x55});
+  const Bytes c = music(7, 4), d = music(8, 1);
+  Bytes kept;
+  for (long p = 0; p < 4; ++p) {
+    kept = kept + Bytes(c.begin() + p * 16, c.begin() + p * 16 + 16) + (p < 3 ? skipped : d);
+  }
+  Scratch dir;
+  dir.write("in.raw", pairs(1, 3) + kCut + kept + kCut + pairs(2, 5));
+  const RunResult r = dir.run({"in.raw", "16", "-t2", "-m0x60", "-x00"});
+  EXPECT_EQ(r.status, 0);
+  const Bytes file = dir.read("in_0000.WAV");
+  EXPECT_EQ(file.size(), 44u + 112u);
+  EXPECT_EQ(parseWav(file).samples, interleaved(slice(decoded(c), 84, 112), decoded(d)));
+  EXPECT_EQ(samplesOf(dir, "in_0001.WAV"), pairSamples(2, 5));
+}
+
+TEST(Segments, FinishingStepRemovesATooSmallLastFile) {
+  const Bytes skipped = frame(0x00, 0, {0x55});
+  Bytes quietKept;  // five pairs, only the last second block decoded: 112 data bytes
+  for (long p = 0; p < 5; ++p) quietKept = quietKept + loud(0x21) + (p < 4 ? skipped : loud(0x13));
+  struct Case {
+    const char* name;
+    Bytes input;
+    std::vector<std::string> switches;
+    std::string out;
+    std::vector<std::string> files;
+  };
+  const Case cases[] = {
+      {"last segment dropped with its file open", pairs(1, 5) + kCut + pairs(2, 1), {"-t2", "-m64"},
+       "in_0000.WAV\nin_0001.WAVremove\nin_0001.WAV", {"in.raw", "in_0000.WAV"}},
+      {"last kept file measures too small", pairs(1, 5) + kCut + quietKept, {"-t2", "-m64", "-x00"},
+       "in_0000.WAV\nin_0001.WAV\nin_0001.WAVremove\nin_0001.WAV", {"in.raw", "in_0000.WAV"}},
+      {"large enough: kept", pairs(1, 5), {"-t2", "-m64"}, "in_0000.WAV\nin_0000.WAV",
+       {"in.raw", "in_0000.WAV"}},
+      {"no archive type: the single file is not measured", quietKept, {"-m64", "-x00"}, "in.WAV\n",
+       {"in.WAV", "in.raw"}},
+      {"no archive type, segment dropped: no headerless file stays", pairs(1, 2), {"-m64"},
+       "in.WAVremove\nin.WAV", {"in.raw"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch dir;
+    dir.write("in.raw", c.input);
+    std::vector<std::string> args = {"in.raw", "16"};
+    args.insert(args.end(), c.switches.begin(), c.switches.end());
+    const RunResult r = dir.run(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
+    EXPECT_EQ(dir.files(), c.files);
+  }
+}
+
+TEST(Segments, OlderFilesWithThePlaceholderNameAreLeftAlone) {
+  Scratch dir;
+  dir.write("in.raw", kCut + kCut + frame(0x21, 0, {1}));  // no segment completes a pair
+  dir.write("in_0000.WAV", {'o', 'l', 'd'});
+  const RunResult r = dir.run({"in.raw", "16", "-t2", "-m64"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "BlockSize:16\nType:2\nFileMinimunSize:64\n");
+  EXPECT_EQ(dir.read("in_0000.WAV"), (Bytes{'o', 'l', 'd'}));
+}
+
+TEST(Segments, Numbering) {
+  struct Case {
+    std::vector<std::string> switches;
+    std::string out;
+    std::vector<std::string> files;
+  };
+  const Case cases[] = {
+      {{"-t2", "-n0x1A"}, "in_001A.WAV\nin_001B.WAV\nin_001C.WAV\nin_001C.WAV", {"in.raw", "in_001A.WAV", "in_001B.WAV", "in_001C.WAV"}},
+      {{"-t2", "-n0xFFFF"}, "in_FFFF.WAV\nnumberling over\nin_FFFF.WAV", {"in.raw", "in_FFFF.WAV"}},
+      {{"-t2", "-n0x10000"}, "StartFileNo:65536\n", {"in.raw"}},
+      {{"-n0x1A"}, "StartFileNo:26\nin.WAV\n", {"in.WAV", "in.raw"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.switches));
+    Scratch dir;
+    dir.write("in.raw", pairs(1, 2) + kCut + pairs(2, 2) + kCut + pairs(3, 2));
+    std::vector<std::string> args = {"in.raw", "16"};
+    args.insert(args.end(), c.switches.begin(), c.switches.end());
+    const RunResult r = dir.run(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
+    EXPECT_EQ(dir.files(), c.files);
+  }
+}
+
+TEST(Failures, InputsAndOutputsThatCannotBeUsed) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    std::string input;
+    std::function<void(const Scratch&)> prepare;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"missing input", "in.raw", [](const Scratch&) {}, "in.raw\nnot read src file\n"},
+      {"directory as input", "dir", [](const Scratch& d) { fs::create_directory(d.path("dir")); },
+       "dir\nnot read src file\n"},
+      {"FIFO as input", "pipe", [](const Scratch& d) { mkfifo(d.path("pipe").c_str(), 0600); },
+       "pipe\nnot read src file\n"},
+      {"device as input", "/dev/zero", [](const Scratch&) {}, "/dev/zero\nnot read src file\n"},
+      {"output is a directory", "in.raw",
+       [](const Scratch& d) {
+         d.write("in.raw", pairs(1, 2));
+         fs::create_directory(d.path("in.WAV"));
+       },
+       "in.WAV\nnot write output file\n"},
+      {"disk full", "in.raw",
+       [](const Scratch& d) {
+         d.write("in.raw", pairs(1, 2));
+         fs::create_symlink("/dev/full", d.path("in.WAV"));
+       },
+       "in.WAV\nnot write output file\n"},
+      {"output would overwrite the input", "in.WAV", [](const Scratch& d) { d.write("in.WAV", pairs(1, 2)); },
+       "in.WAV\nnot write output file\n"},
+      {"output name links to the input", "in.raw",
+       [](const Scratch& d) {
+         d.write("in.raw", pairs(1, 2));
+         fs::create_symlink("in.raw", d.path("in.WAV"));
+       },
+       "in.WAV\nnot write output file\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch dir;
+    c.prepare(dir);
+    const bool hadInput = dir.exists(c.input) && fs::is_regular_file(dir.path(c.input));
+    const Bytes before = hadInput ? dir.read(c.input) : Bytes{};
+    const RunResult r = dir.run({c.input, "16"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "BlockSize:16\n" + c.out);
+    if (hadInput) {
+      EXPECT_EQ(dir.read(c.input), before);
+    }
+  }
+}
+
+}  // namespace
