@@ -149,6 +149,13 @@ TEST(WavOutput, StartAndSkipSizes) {
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.out.ends_with("in.WAV : 0x00000020 : 0x000000A0\n")) << run.out;
   EXPECT_EQ(samplesOf(dir, "in.WAV"), interleaved(decoded(l), decoded(r)));
+
+  // A skip that carries the read position past 0x7FFFFFFF ends the run there, and the
+  // offset is shown in full rather than wrapped.
+  const RunResult far = dir.run({"in.raw", "16", "-h0x20", "-s0x7FFFFFF0", "-v"});
+  EXPECT_EQ(far.status, 0);
+  EXPECT_TRUE(far.out.ends_with("in.WAV : 0x00000020 : 0x80000030\n")) << far.out;
+  EXPECT_EQ(samplesOf(dir, "in.WAV"), interleaved(slice(decoded(l), 0, 28), slice(decoded(r), 0, 28)));
 }
 
 TEST(WavOutput, NonDecodeTypeFrames) {
@@ -179,6 +186,32 @@ TEST(WavOutput, NonDecodeTypeFrames) {
     ASSERT_EQ(dir.run({"in.raw", "0x20", "-x00"}).status, 0);
     EXPECT_EQ(samplesOf(dir, "in.WAV"), c.samples);
   }
+}
+
+TEST(Console, DumpLinesShowEveryFrameAndThePartOneRead) {
+  Scratch dir;
+  const Bytes a = frame(0x0C, 0x00, {0x71, 0x00, 0xAB}), b = frame(0x21, 0x02, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+  dir.write("in.raw", a + b + Bytes{0x99, 0x88, 0x77});
+  const RunResult r = dir.run({"in.raw", "16", "-d"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "BlockSize:16\nDumpMode\n"
+            "0C 00 71 00 AB 00 00 00 00 00 00 00 00 00 00 00 \n"
+            "21 02 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E \n"
+            "99 88 77 FF 03 04 05 06 07 08 09 0A 0B 0C 0D 0E \n"
+            "in.WAV\n");
+}
+
+TEST(Console, ProgressEveryMebibyte) {
+  Scratch dir;
+  dir.write("in.raw", repeat(loud(0x21), 0x200000 / 16));
+  const RunResult r = dir.run({"in.raw", "0x800", "-v"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "BlockSize:2048\nverbose\n"
+            "0x00100000 / 0x002000000x11\r"
+            "0x00200000 / 0x002000000x11\r"
+            "in.WAV : 0x00000000 : 0x00200000\n");
 }
 
 // Segments cut at all-zero frames (archive type 2), blocks of one frame.

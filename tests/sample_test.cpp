@@ -35,4 +35,25 @@ TEST(SampleArchive, ConvertsToOneValidWav) {
   EXPECT_EQ(std::system(check.c_str()), 0);
 }
 
+TEST(SampleArchive, MarkerTypeCutsItIntoItsThreeTracks) {
+  Scratch dir;
+  dir.write("demo.raw", sampleArchive());
+  const RunResult r = dir.run({"demo.raw", "0x800", "-t1", "-v"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "BlockSize:2048\nType:1\nverbose\n"
+            "demo_0000.WAV : 0x00000000 : 0x0001B000\n"
+            "demo_0001.WAV : 0x0001B000 : 0x0002F000\n"
+            "demo_0002.WAV : 0x0002F000 : 0x00051000\n"
+            "demo_0002.WAV");
+  // Together the three files hold exactly what the single conversion holds.
+  ASSERT_EQ(dir.run({"demo.raw", "0x800"}).status, 0);
+  std::vector<int16_t> all;
+  for (const char* name : {"demo_0000.WAV", "demo_0001.WAV", "demo_0002.WAV"}) {
+    const std::vector<int16_t> part = parseWav(dir.read(name)).samples;
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  EXPECT_EQ(all, parseWav(dir.read("demo.WAV")).samples);
+}
+
 }  // namespace

@@ -25,7 +25,8 @@ Bytes operator+(Bytes a, const Bytes& b) {
 
 Bytes repeat(const Bytes& bytes, size_t times) {
   Bytes out;
-  for (size_t i = 0; i < times; ++i) out = out + bytes;
+  out.reserve(bytes.size() * times);
+  for (size_t i = 0; i < times; ++i) out.insert(out.end(), bytes.begin(), bytes.end());
   return out;
 }
 

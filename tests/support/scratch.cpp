@@ -11,7 +11,6 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "app/driver.h"
 
 namespace fs = std::filesystem;
 
@@ -77,43 +76,6 @@ RunResult Scratch::run(const std::vector<std::string>& args) const {
   waitpid(child, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   return result;
-}
-
-RunResult Scratch::runInProcess(const std::vector<std::string>& args,
-                                const std::function<void(RunState&)>& configure) const {
-  static RunState state;
-  std::vector<std::string> storage = {"talvimo"};
-  storage.insert(storage.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : storage) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const int argc = static_cast<int>(storage.size());
-
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir_);
-  FILE* console = std::tmpfile();
-  state.console = console;
-  int result;
-  if (argc < 3) {
-    result = runTalvimo(state, argc, argv.data());
-  } else {
-    resetState(state);
-    result = parseArguments(state, argv.data(), argc);
-    if (result == 0) {
-      if (configure) configure(state);
-      result = runParsed(state, argv.data());
-    }
-    closeRunFiles(state);
-  }
-  fs::current_path(previous);
-  std::fflush(console);
-  std::rewind(console);
-  RunResult out{"", result == 0 ? 0 : 255};
-  int c;
-  while ((c = std::fgetc(console)) != EOF) out.out.push_back(static_cast<char>(c));
-  std::fclose(console);
-  state.console = stdout;
-  return out;
 }
 
 namespace {

@@ -1,13 +1,10 @@
-// Test support: a scratch directory, and runs of talvimo in it, as a process or in process.
+// Test support: a scratch directory, runs of the built talvimo binary in it, and WAV parsing.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
-
-#include "app/run_state.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -33,10 +30,6 @@ class Scratch {
 
   // Runs the built binary with these arguments, in the scratch directory.
   RunResult run(const std::vector<std::string>& args) const;
-  // The same run in this process: reset, parse, then configure() sets RunState fields
-  // that no switch reaches, then the rest of the run.
-  RunResult runInProcess(const std::vector<std::string>& args,
-                         const std::function<void(RunState&)>& configure = nullptr) const;
 
  private:
   std::filesystem::path dir_;
