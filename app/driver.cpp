@@ -50,6 +50,7 @@ FILE* openRegularFile(const char* name, int64_t* length) {
     close(fd);
     return nullptr;
   }
+  std::setvbuf(file, nullptr, _IONBF, 0);  // the scan reads in large chunks of its own
   *length = info.st_size;
   return file;
 }
@@ -101,6 +102,7 @@ int openInput(RunState& s, char** argv) {
     return -1;
   }
   s.readPosition = s.HeadSkipSize;
+  resetInputReader(s.reader, s.HeadSkipSize);
   buildOutputNames(s, s.inputName);
   if (s.checkMode) return openListFile(s);
   return 0;

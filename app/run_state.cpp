@@ -38,4 +38,7 @@ void resetState(RunState& s) {
   s.listName.clear();
   s.outputCreated = 0;
   s.outputFailed = 0;
+  resetInputReader(s.reader, 0);
+  s.pending.count[0] = 0;
+  s.pending.count[1] = 0;
 }

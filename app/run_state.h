@@ -6,6 +6,8 @@
 #include <string>
 
 #include "decode/adpcm_decoder.h"
+#include "scan/input_reader.h"
+#include "scan/pending_decode.h"
 
 constexpr int32_t kMaxBlockSize = 0x8000;      // largest interleave block accepted
 constexpr int32_t kPairEntries = 32768;        // entries per block buffer
@@ -63,6 +65,12 @@ struct RunState {
   int32_t outputCreated = 0;      // this run created an output file
   int32_t outputFailed = 0;       // a WAV or list write failed; the run ends with -1
   FILE* console = stdout;         // everything the run reports goes here (not reset)
+
+  // Buffers for speed; none of them changes what is read, decoded or written.
+  InputReader reader = {};        // the input in large chunks
+  PendingDecode pending = {};     // frames waiting for their pair, to decode both channels at once
+  uint8_t pcm[kPairEntries * 8] = {};          // one pair's samples, as written to the WAV
+  char outputBuffer[1 << 18] = {};             // stdio buffer of the open WAV
 };
 
 // Sets every setting and run variable to its default, clears both pair buffers and the

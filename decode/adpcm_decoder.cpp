@@ -1,14 +1,15 @@
 #include "decode/adpcm_decoder.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <limits>
 
 namespace {
 
-// The arithmetic rule: both products exact, each of the two sums rounded to a 64-bit
-// significand, the result rounded once to a double. x86-64's x87 long double is exactly
-// that format; a double times a coefficient of at most seven significant bits needs at
-// most 60 bits, so the products are exact in it.
+// The arithmetic rule needs a 64-bit significand for the sums: x86-64's x87 long double
+// is exactly that format. A double times a coefficient of at most seven significant
+// bits needs at most 60 bits, so the products are exact in it.
 using Extended = long double;
 static_assert(std::numeric_limits<Extended>::digits == 64,
               "the decoder needs a 64-bit significand (x87 extended precision)");
@@ -27,44 +28,88 @@ constexpr Filter kFilters[16] = {
     {122.0 / 64.0, -60.0 / 64.0},
 };
 
-// trunc(x + 0.5), exactly, modulo 2^32. x + 0.5 is exact in a 64-bit significand for
-// every |x| < 2^62 that has bits below 2^-11; below that the sum lies strictly between 0
-// and 1 whichever way it rounds, so the truncation is the same.
-int32_t wideSample(Extended v) {
+// One channel's state while a frame decodes: the history as extended values (each
+// holding a double exactly) and the frame's 28 scaled codes.
+struct Chain {
+  Extended s1;
+  Extended s2;
+  double f0;  // kept as doubles: the x87 multiplies by them straight from memory,
+  double f1;  // which leaves its eight registers to the two chains
+  int32_t t[kSamplesPerFrame];  // each code in bits 12..15 of an int16, shifted right
+};
+
+void startChain(Chain& c, const AdpcmFrame& frame, const ChannelHistory& history) {
+  const int header = frame.value[0];
+  const int shift = header & 0x0F;
+  c.f0 = kFilters[header >> 4].f0;
+  c.f1 = kFilters[header >> 4].f1;
+  c.s1 = history.s1;
+  c.s2 = history.s2;
+  for (int j = 0; j < kSamplesPerFrame / 2; ++j) {
+    const int byte = frame.value[2 + j];  // low nibble first, each into bits 12..15
+    c.t[2 * j] = static_cast<int16_t>(static_cast<uint16_t>((byte & 0x0F) << 12)) >> shift;
+    c.t[2 * j + 1] = static_cast<int16_t>(static_cast<uint16_t>((byte & 0xF0) << 8)) >> shift;
+  }
+}
+
+// The next value of the chain: two rounded sums, then one rounding to double.
+[[gnu::always_inline]] inline double step(Chain& c, int i) {
+  Extended sum = static_cast<Extended>(c.t[i]) + c.s1 * static_cast<Extended>(c.f0);
+  sum = sum + c.s2 * static_cast<Extended>(c.f1);
+  const double x = static_cast<double>(sum);
+  c.s2 = c.s1;
+  c.s1 = x;
+  return x;
+}
+
+void finishChain(const Chain& c, ChannelHistory& history) {
+  history.s1 = static_cast<double>(c.s1);
+  history.s2 = static_cast<double>(c.s2);
+}
+
+// trunc(x + 0.5) for values far from the int32 range: exact, modulo 2^32. In a 64-bit
+// significand x + 0.5 is exact wherever it matters.
+[[gnu::noinline]] int32_t wideSample(double x) {
+  const Extended v = static_cast<Extended>(x) + 0.5L;
   if (!std::isfinite(v)) return 0;
   Extended wrapped = std::fmod(std::trunc(v), 0x1p32L);  // exact
   if (wrapped < 0) wrapped += 0x1p32L;
   return static_cast<int32_t>(static_cast<uint32_t>(wrapped));
 }
 
-int32_t sampleOf(double x) {
-  const Extended v = static_cast<Extended>(x) + 0.5L;
-  if (v > -0x1p62L && v < 0x1p62L) {
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(v)));
-  }
-  return wideSample(v);
+// trunc(x + 0.5) computed as if without rounding. In double arithmetic x + 0.5 can only
+// round across an integer for x = 0.5 - 2^-54 (to 1.0); every other double in the int32
+// range truncates as the exact sum does. Out of range, the conversion gives INT32_MIN
+// and the wide path takes over.
+inline int32_t sampleOf(double x) {
+  const int32_t sample = _mm_cvttsd_si32(_mm_set_sd(x + 0.5));
+  if (sample == std::numeric_limits<int32_t>::min()) [[unlikely]] return wideSample(x);
+  if (x == 0x1.fffffffffffffp-2) [[unlikely]] return 0;
+  return sample;
 }
+
 
 }  // namespace
 
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]) {
-  const int header = frame.value[0] & 0xFF;
-  const int shift = header & 0x0F;
-  const Filter filter = kFilters[header >> 4];
-  double s1 = history.s1;
-  double s2 = history.s2;
+  Chain c;
+  startChain(c, frame, history);
+  for (int i = 0; i < kSamplesPerFrame; ++i) out[i] = sampleOf(step(c, i));
+  finishChain(c, history);
+}
+
+void decodeFramePair(const AdpcmFrame& a, ChannelHistory& historyA, int32_t outA[kSamplesPerFrame],
+                     const AdpcmFrame& b, ChannelHistory& historyB, int32_t outB[kSamplesPerFrame]) {
+  Chain ca;
+  Chain cb;
+  startChain(ca, a, historyA);
+  startChain(cb, b, historyB);
   for (int i = 0; i < kSamplesPerFrame; ++i) {
-    const int byte = frame.value[2 + i / 2] & 0xFF;
-    const int nibble = (i & 1) ? (byte >> 4) : (byte & 0x0F);
-    // The nibble in bits 12..15 of a signed 16-bit value, shifted right arithmetically.
-    const int32_t t = static_cast<int16_t>(static_cast<uint16_t>(nibble << 12)) >> shift;
-    Extended sum = static_cast<Extended>(t) + static_cast<Extended>(s1) * filter.f0;
-    sum = sum + static_cast<Extended>(s2) * filter.f1;
-    const double x = static_cast<double>(sum);
-    s2 = s1;
-    s1 = x;
-    out[i] = sampleOf(x);
+    const double x = step(ca, i);
+    const double y = step(cb, i);
+    outA[i] = sampleOf(x);
+    outB[i] = sampleOf(y);
   }
-  history.s1 = s1;
-  history.s2 = s2;
+  finishChain(ca, historyA);
+  finishChain(cb, historyB);
 }

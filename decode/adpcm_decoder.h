@@ -6,11 +6,10 @@
 constexpr int kFrameBytes = 16;
 constexpr int kSamplesPerFrame = 28;
 
-// One frame as read: 16 values, each 0..255, or -1 where the input was exhausted.
-// Byte 0: filter (high nibble) and shift (low nibble); byte 1: flag byte; bytes 2..15:
-// 28 four-bit codes, low nibble first.
+// One frame as read. Byte 0: filter (high nibble) and shift (low nibble); byte 1: flag
+// byte; bytes 2..15: 28 four-bit codes, low nibble first.
 struct AdpcmFrame {
-  int16_t value[kFrameBytes];
+  uint8_t value[kFrameBytes];
 };
 
 // Prediction history of one channel: the last two decoded values, unrounded.
@@ -19,7 +18,16 @@ struct ChannelHistory {
   double s2;  // the one before it
 };
 
-// Expands one frame into 28 samples and updates the channel's history. A sample is the
-// exact integer trunc(x + 0.5) of its decoded value x, kept modulo 2^32 (not saturated):
-// callers store its low 16 bits. Only the low 8 bits of each value are used.
+// Expands one frame into 28 samples and updates the channel's history.
+//
+// Each value is x = (t + s1*f0) + s2*f1 with both products exact, each sum rounded to a
+// 64-bit significand and the result rounded once to a double; that double becomes the
+// history. A sample is the exact integer trunc(x + 0.5), kept modulo 2^32 rather than
+// saturated: callers store its low 16 bits. Filters 5..15 predict nothing (0, 0).
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]);
+
+// Decodes two frames of two independent channels at once, with exactly the results of
+// two decodeFrame calls. Their sample chains interleave, so each hides the other's
+// latency: about twice the throughput of one chain.
+void decodeFramePair(const AdpcmFrame& a, ChannelHistory& historyA, int32_t outA[kSamplesPerFrame],
+                     const AdpcmFrame& b, ChannelHistory& historyB, int32_t outB[kSamplesPerFrame]);

@@ -44,28 +44,6 @@ void buildHeader(const RunState& s, uint8_t header[kWavHeaderBytes]) {
   put32(header + 40, clampedSize(s.dataBytes));
 }
 
-// Appends samples (their low 16 bits, little-endian) through a small staging buffer.
-class SampleSink {
- public:
-  explicit SampleSink(FILE* out) : out_(out) {}
-  void put(int32_t entryHalf) {
-    if (used_ == sizeof bytes_) flush();
-    put16(bytes_ + used_, static_cast<uint32_t>(entryHalf) & 0xFFFF);
-    used_ += 2;
-  }
-  bool flush() {
-    if (used_ != 0 && std::fwrite(bytes_, 1, used_, out_) != used_) ok_ = false;
-    used_ = 0;
-    return ok_;
-  }
-
- private:
-  FILE* out_;
-  uint8_t bytes_[4096];
-  size_t used_ = 0;
-  bool ok_ = true;
-};
-
 int32_t earlier(int32_t entry) { return static_cast<int32_t>(static_cast<uint32_t>(entry) >> 16); }
 
 }  // namespace
@@ -81,6 +59,7 @@ int openSegmentOutput(RunState& s) {
   if (s.archiveType != kNoValue) setFileNumberDigits(s);
   if (s.checkMode) return 0;
   s.output = createOutputFile(s, s.outputName.c_str());
+  if (s.output != nullptr) std::setvbuf(s.output, s.outputBuffer, _IOFBF, sizeof s.outputBuffer);
   if (s.output == nullptr || std::fseek(s.output, kWavHeaderBytes, SEEK_SET) != 0) {
     reportOutputFailure(s);
     return -1;
@@ -92,26 +71,31 @@ int openSegmentOutput(RunState& s) {
 int flushPair(RunState& s, int32_t count) {
   const int32_t* a = s.LRChange ? s.buffers.second : s.buffers.first;
   const int32_t* b = s.LRChange ? s.buffers.first : s.buffers.second;
-  SampleSink sink(s.output);
+  uint8_t* out = s.pcm;
+  const auto put = [&out](int32_t sample) {
+    put16(out, static_cast<uint32_t>(sample) & 0xFFFF);
+    out += 2;
+  };
   if (s.channelCount == 2) {
     for (int32_t i = 0; i < count; ++i) {
-      sink.put(earlier(a[i]));
-      sink.put(earlier(b[i]));
-      sink.put(a[i]);
-      sink.put(b[i]);
+      put(earlier(a[i]));
+      put(earlier(b[i]));
+      put(a[i]);
+      put(b[i]);
     }
   } else {
     for (int32_t i = 0; i < count; ++i) {
-      sink.put(earlier(a[i]));
-      sink.put(a[i]);
+      put(earlier(a[i]));
+      put(a[i]);
     }
     for (int32_t i = 0; i < count; ++i) {
-      sink.put(earlier(b[i]));
-      sink.put(b[i]);
+      put(earlier(b[i]));
+      put(b[i]);
     }
   }
-  s.dataBytes += 8 * static_cast<uint64_t>(count);  // four samples of two bytes per entry pair
-  if (!sink.flush()) {
+  const size_t bytes = static_cast<size_t>(out - s.pcm);  // four samples of two bytes per entry pair
+  s.dataBytes += bytes;
+  if (std::fwrite(s.pcm, 1, bytes, s.output) != bytes) {
     reportOutputFailure(s);
     return -1;
   }

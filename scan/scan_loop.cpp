@@ -1,35 +1,42 @@
 #include "scan/scan_loop.h"
 
+#include <emmintrin.h>
+
+#include <cstring>
+
 #include "app/numbers.h"
 #include "output/wav_writer.h"
 #include "scan/detectors.h"
 #include "scan/frame_scan.h"
+#include "scan/input_reader.h"
+#include "scan/pending_decode.h"
 #include "scan/segment_close.h"
 
 namespace {
 
 constexpr int64_t kProgressStep = 0x100000;
 
-void reportProgress(const RunState& s, int32_t value) {
+void reportProgress(const RunState& s, int value) {
   echoNumber(s.console, s.readPosition, 8, kEchoHex);
   echoText(s.console, " / ");
   echoNumber(s.console, s.inputLength, 8, kEchoHex);
-  echoNumber(s.console, value, 2, kEchoHex);
+  echoNumber(s.console, value, 2, kEchoHex);  // -1 (no byte) shows as FF
   echoText(s.console, "\r");
 }
 
-// Reads up to 16 bytes into scan.frame, stopping at the byte that ends the input: its
-// end, the byte at BottomSize, or a first byte equal to ProcEndType.
-void readFrame(RunState& s, FrameScan& scan) {
+// Reads up to 16 bytes into scan.frame one at a time, stopping at the byte that ends the
+// input: its end, the byte at BottomSize, or a first byte equal to ProcEndType. A byte
+// that could not be read is kept as 0xFF (the dump shows FF).
+void readFrameBytewise(RunState& s, FrameScan& scan) {
   scan.endFlag = 0;
   scan.zeroCount = 0;
   for (int i = 0; i < kFrameBytes; ++i) {
-    const int value = std::getc(s.input);
-    scan.frame.value[i] = static_cast<int16_t>(value == EOF ? -1 : value);
+    const int value = readInputByte(s.reader, s.input);
+    scan.frame.value[i] = static_cast<uint8_t>(value);
     s.readPosition += 1;
     scan.blockBytes += 1;
-    if (s.verbose && s.readPosition % kProgressStep == 0) reportProgress(s, scan.frame.value[i]);
-    if (value == EOF || s.readPosition > s.BottomSize ||
+    if (s.verbose && s.readPosition % kProgressStep == 0) reportProgress(s, value);
+    if (value < 0 || s.readPosition > s.BottomSize ||
         (s.ProcEndType != kNoValue && i == 0 && value == s.ProcEndType)) {
       scan.endFlag = 1;
       return;
@@ -38,21 +45,32 @@ void readFrame(RunState& s, FrameScan& scan) {
   }
 }
 
-bool skipsDecoding(const RunState& s, const FrameScan& scan) {
-  return s.checkMode || (s.NonDecodeType != kNoValue && scan.frame.value[0] == s.NonDecodeType);
+int zeroBytes(const uint8_t bytes[kFrameBytes]) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  return __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))));
 }
 
-// Decodes the frame with its channel's history and packs its samples at the write cursor.
-void decodeIntoBlock(RunState& s, FrameScan& scan) {
-  int32_t samples[kSamplesPerFrame];
-  decodeFrame(scan.frame, s.history[scan.channel], samples);
-  for (int k = 0; k < kSamplesPerFrame / 2; ++k) {
-    const uint32_t packed = (static_cast<uint32_t>(samples[2 * k]) << 16) |
-                            (static_cast<uint32_t>(samples[2 * k + 1]) & 0xFFFF);
-    s.writeCursor[k] = static_cast<int32_t>(packed);
+// Reads the next frame. A whole frame in which nothing can end the input or call for a
+// progress line is taken at once; any other goes byte by byte.
+void readFrame(RunState& s, FrameScan& scan) {
+  const int64_t at = s.readPosition;
+  const uint8_t* bytes = peekInputFrame(s.reader, s.input);
+  const bool quiet = !s.verbose || (at + kFrameBytes) / kProgressStep == at / kProgressStep;
+  if (bytes == nullptr || at + kFrameBytes > s.BottomSize || !quiet ||
+      (s.ProcEndType != kNoValue && bytes[0] == s.ProcEndType)) {
+    readFrameBytewise(s, scan);
+    return;
   }
-  s.writeCursor += kSamplesPerFrame / 2;
-  scan.entries += kSamplesPerFrame / 2;
+  std::memcpy(scan.frame.value, bytes, kFrameBytes);
+  s.reader.used += kFrameBytes;
+  s.readPosition += kFrameBytes;
+  scan.blockBytes += kFrameBytes;
+  scan.endFlag = 0;
+  if (s.archiveType != kNoValue) scan.zeroCount = zeroBytes(scan.frame.value);  // only detectors ask
+}
+
+bool skipsDecoding(const RunState& s, const FrameScan& scan) {
+  return s.checkMode || (s.NonDecodeType != kNoValue && scan.frame.value[0] == s.NonDecodeType);
 }
 
 // The second block of a pair is complete: skip, open the segment's output if it has
@@ -60,7 +78,7 @@ void decodeIntoBlock(RunState& s, FrameScan& scan) {
 int completePair(RunState& s, const FrameScan& scan) {
   if (s.SkipSize != 0) {
     s.readPosition += s.SkipSize;
-    if (fseeko(s.input, static_cast<off_t>(s.readPosition), SEEK_SET) != 0) {
+    if (seekInput(s.reader, s.input, s.readPosition) != 0) {
       echoText(s.console, s.inputName);
       echoText(s.console, "\nnot read src file\n");
       return -1;
@@ -70,8 +88,9 @@ int completePair(RunState& s, const FrameScan& scan) {
     s.outputOpen = 1;
     if (openSegmentOutput(s) != 0) return -1;
   }
-  if (!s.checkMode) return flushPair(s, scan.entries);
-  return 0;
+  if (s.checkMode) return 0;
+  decodePending(s);
+  return flushPair(s, scan.entries);
 }
 
 int completeBlock(RunState& s, FrameScan& scan) {
@@ -79,11 +98,17 @@ int completeBlock(RunState& s, FrameScan& scan) {
     scan.channel = 1;
     s.writeCursor = s.buffers.second;
     // A mono stream cut into blocks decodes as one continuous stream.
-    if (s.channelCount == 1) s.history[1] = s.history[0];
+    if (s.channelCount == 1) {
+      decodePending(s);
+      s.history[1] = s.history[0];
+    }
   } else {
     scan.channel = 0;
     s.writeCursor = s.buffers.first;
-    if (s.channelCount == 1) s.history[0] = s.history[1];
+    if (s.channelCount == 1) {
+      decodePending(s);
+      s.history[0] = s.history[1];
+    }
     if (completePair(s, scan) != 0) return -1;
   }
   scan.blockBytes = 0;
@@ -99,7 +124,7 @@ int closeAndEnd(RunState& s, const FrameScan& scan) {
 }  // namespace
 
 void dumpFrame(const RunState& s, const AdpcmFrame& frame) {
-  for (int16_t value : frame.value) {
+  for (uint8_t value : frame.value) {
     echoNumber(s.console, value, 2, kEchoBareHex);
     echoText(s.console, " ");
   }
@@ -128,7 +153,10 @@ int scanInput(RunState& s) {
         if (runDetector(s, scan) != 0) return s.outputFailed ? -1 : 0;
         if (scan.stopFlag) break;
       }
-      if (!skipsDecoding(s, scan)) decodeIntoBlock(s, scan);
+      if (!skipsDecoding(s, scan)) {
+        queueFrame(s, scan.channel, scan.frame);
+        scan.entries += kSamplesPerFrame / 2;
+      }
       if (scan.blockBytes >= s.BlockSize && completeBlock(s, scan) != 0) return -1;
       scan.frameCount += 1;
     }

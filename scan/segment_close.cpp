@@ -5,6 +5,7 @@
 #include "app/numbers.h"
 #include "output/list_file.h"
 #include "output/wav_writer.h"
+#include "scan/pending_decode.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ int finaliseSegment(RunState& s, int64_t start) {
 }  // namespace
 
 int closeSegment(RunState& s, int64_t size, int64_t start) {
+  decodePending(s);  // frames of an unfinished pair still land in the buffers first
   if (size <= s.FileMinimunSize) {
     // Too small: keep the file open and write the next segment over this one.
     if (s.outputOpen && !s.checkMode && std::fseek(s.output, kWavHeaderBytes, SEEK_SET) != 0) {

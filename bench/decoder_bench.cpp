@@ -1,0 +1,57 @@
+// The frame decoder alone: nanoseconds per sample for stereo (two channels decoded side
+// by side) and for mono (one chain), on encoded music.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "decode/adpcm_decoder.h"
+#include "encode/adpcm_encoder.h"
+#include "encode/signals.h"
+
+namespace {
+
+std::vector<AdpcmFrame> musicFrames(uint32_t seed) {
+  const std::vector<uint8_t> bytes = encodeStream(synthesizeMusic(seed, 4096 * kSamplesPerFrame, 48000, 12000.0));
+  std::vector<AdpcmFrame> frames(bytes.size() / kFrameBytes);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    for (int j = 0; j < kFrameBytes; ++j) frames[i].value[j] = bytes[i * kFrameBytes + static_cast<size_t>(j)];
+  }
+  return frames;
+}
+
+void StereoPair(benchmark::State& state) {
+  const std::vector<AdpcmFrame> left = musicFrames(1), right = musicFrames(2);
+  ChannelHistory hl{}, hr{};
+  int32_t outL[kSamplesPerFrame], outR[kSamplesPerFrame];
+  size_t samples = 0;
+  for (auto _ : state) {
+    for (size_t i = 0; i < left.size(); ++i) {
+      decodeFramePair(left[i], hl, outL, right[i], hr, outR);
+      benchmark::DoNotOptimize(outL);
+      benchmark::DoNotOptimize(outR);
+    }
+    samples += 2 * left.size() * kSamplesPerFrame;
+  }
+  state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(StereoPair);
+
+void Mono(benchmark::State& state) {
+  const std::vector<AdpcmFrame> frames = musicFrames(3);
+  ChannelHistory h{};
+  int32_t out[kSamplesPerFrame];
+  size_t samples = 0;
+  for (auto _ : state) {
+    for (const AdpcmFrame& f : frames) {
+      decodeFrame(f, h, out);
+      benchmark::DoNotOptimize(out);
+    }
+    samples += frames.size() * kSamplesPerFrame;
+  }
+  state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(Mono);
+
+}  // namespace
+
+BENCHMARK_MAIN();
