@@ -39,6 +39,8 @@ TEST(Decoder, KnownValues) {
       {"beyond 32 bits: the integer modulo 2^32", 0x10, {}, {3.0 * 0x1p40 + 12.0, 0.0}, {11}},
       {"beyond 2^62 as well", 0x10, {0x08}, {0x1p66, 0.0}, {-32768}},
       {"an infinite history gives 0, never a trap", 0x10, {}, {INFINITY, 0.0}, {0, 0}},
+      {"just below 0.5 gives 0, though x + 0.5 rounds to 1.0 in doubles", 0x20, {},
+       {0x1.90b21642c859p-2, 0x1p-2}, {0}},
   };
   for (const KnownCase& c : cases) {
     SCOPED_TRACE(c.name);
