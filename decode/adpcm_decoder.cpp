@@ -104,12 +104,23 @@ void decodeFramePair(const AdpcmFrame& a, ChannelHistory& historyA, int32_t outA
   Chain cb;
   startChain(ca, a, historyA);
   startChain(cb, b, historyB);
+  // Plain locals rather than the structs' fields, so that the two chains stay in the
+  // x87 registers instead of going through memory every sample.
+  Extended a1 = ca.s1, a2 = ca.s2, b1 = cb.s1, b2 = cb.s2;
   for (int i = 0; i < kSamplesPerFrame; ++i) {
-    const double x = step(ca, i);
-    const double y = step(cb, i);
+    Extended sumA = static_cast<Extended>(ca.t[i]) + a1 * static_cast<Extended>(ca.f0);
+    Extended sumB = static_cast<Extended>(cb.t[i]) + b1 * static_cast<Extended>(cb.f0);
+    sumA = sumA + a2 * static_cast<Extended>(ca.f1);
+    sumB = sumB + b2 * static_cast<Extended>(cb.f1);
+    const double x = static_cast<double>(sumA);
+    const double y = static_cast<double>(sumB);
+    a2 = a1;
+    a1 = x;
+    b2 = b1;
+    b1 = y;
     outA[i] = sampleOf(x);
     outB[i] = sampleOf(y);
   }
-  finishChain(ca, historyA);
-  finishChain(cb, historyB);
+  historyA = ChannelHistory{static_cast<double>(a1), static_cast<double>(a2)};
+  historyB = ChannelHistory{static_cast<double>(b1), static_cast<double>(b2)};
 }

@@ -1,5 +1,7 @@
 #include "scan/detectors.h"
 
+#include <emmintrin.h>
+
 #include <cstdio>
 
 #include "scan/segment_close.h"
@@ -15,8 +17,9 @@ bool isMarker(const FrameScan& scan) { return scan.frame.value[0] == kMarkerHead
 // Offset of the current frame within a pair, counted from the segment start with the
 // block size as given: for sizes that are not multiples of 16 it drifts from the pairs
 // the scan loop actually reads, and users' archives rely on that.
+// (A segment holds fewer than 2^27 frames: reading ends at offset 2^31.)
 int64_t pairPhase(const RunState& s, const FrameScan& scan) {
-  return (static_cast<int64_t>(scan.frameCount) * 16) % (2 * static_cast<int64_t>(s.BlockSize));
+  return (static_cast<uint32_t>(scan.frameCount) * 16u) % (2u * static_cast<uint32_t>(s.BlockSize));
 }
 
 // Ends the segment before the current frame, which then begins the next segment.
@@ -75,17 +78,18 @@ int detectSilenceRuns(RunState& s, FrameScan& scan) {
   return 0;
 }
 
-// Type 4: the ChkStrings signature at any start position that fits in the frame.
+// Type 4: the ChkStrings signature at any start position that fits in the frame. Bit i of
+// the j-th mask says that frame byte i equals ChkStrings[j]; the signature starts at i
+// where every mask j has bit i + j set.
 bool hasSignature(const RunState& s, const FrameScan& scan) {
   const int n = s.checkCount < 0 ? 0 : (s.checkCount > 16 ? 16 : s.checkCount);
-  for (int i = 0; i <= 16 - n; ++i) {
-    int matches = 0;
-    for (int j = 0; j < n; ++j) {
-      if (s.ChkStrings[j] == scan.frame.value[i + j]) ++matches;
-    }
-    if (matches == n) return true;
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scan.frame.value));
+  uint32_t starts = (uint32_t{1} << (17 - n)) - 1;  // i = 0 .. 16 - n
+  for (int j = 0; j < n && starts != 0; ++j) {
+    const __m128i equal = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(s.ChkStrings[j])));
+    starts &= static_cast<uint32_t>(_mm_movemask_epi8(equal)) >> j;
   }
-  return false;
+  return starts != 0;
 }
 
 }  // namespace
