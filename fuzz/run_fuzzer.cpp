@@ -89,6 +89,8 @@ void checkOutputs(const std::string& dir, bool checkMode, const std::string& inp
   }
 }
 
+void removeScratch() { removeTree(g_root); }
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -99,6 +101,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   char cwd[4096];
   if (getcwd(cwd, sizeof cwd) == nullptr) std::abort();
   g_home = cwd;
+  std::atexit(removeScratch);
   return 0;
 }
 
