@@ -1,6 +1,9 @@
 #include "support/scratch.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
+
+#include <csignal>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,7 +53,7 @@ std::vector<std::string> Scratch::files() const {
   return names;
 }
 
-RunResult Scratch::run(const std::vector<std::string>& args) const {
+RunResult Scratch::run(const std::vector<std::string>& args, uint64_t fileSizeLimit) const {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
   const pid_t child = fork();
@@ -59,6 +62,11 @@ RunResult Scratch::run(const std::vector<std::string>& args) const {
     close(pipeFds[0]);
     close(pipeFds[1]);
     if (chdir(dir_.c_str()) != 0) _exit(127);
+    if (fileSizeLimit != 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(TALVIMO_BINARY));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -28,8 +28,9 @@ class Scratch {
   // Names of the regular files in the directory (not recursive), sorted.
   std::vector<std::string> files() const;
 
-  // Runs the built binary with these arguments, in the scratch directory.
-  RunResult run(const std::vector<std::string>& args) const;
+  // Runs the built binary with these arguments, in the scratch directory. A file size
+  // limit (RLIMIT_FSIZE, with SIGXFSZ ignored) makes writes past it fail like a full disk.
+  RunResult run(const std::vector<std::string>& args, uint64_t fileSizeLimit = 0) const;
 
  private:
   std::filesystem::path dir_;
