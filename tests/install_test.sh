@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and runs the installed binary on the sample
+# archive; the installed manual page must render without warnings.
+#   install_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source=$2
+prefix=$(mktemp -d)
+work=$(mktemp -d)
+trap 'rm -rf "$prefix" "$work"' EXIT
+
+cmake --install "$build" --prefix "$prefix" > /dev/null
+test -x "$prefix/bin/talvimo"
+manual="$prefix/share/man/man1/talvimo.1.gz"
+test -f "$manual"
+warnings=$(zcat "$manual" | groff -ww -z -man 2>&1)
+if [ -n "$warnings" ]; then
+  echo "the manual page renders with warnings: $warnings"
+  exit 1
+fi
+
+cp "$source/samples/demo.raw" "$work/"
+cd "$work"
+out=$("$prefix/bin/talvimo" demo.raw 0x800 -t1)
+expected=$'BlockSize:2048\nType:1\ndemo_0000.WAV\ndemo_0001.WAV\ndemo_0002.WAV\ndemo_0002.WAV'
+if [ "$out" != "$expected" ]; then
+  echo "unexpected output from the installed binary: $out"
+  exit 1
+fi
+test "$(ls demo_*.WAV | wc -l)" -eq 3
+echo "installed binary and manual page: ok"
