@@ -38,10 +38,7 @@ struct Expected {
 RunResult expectFiles(const Bytes& archive, const std::vector<std::string>& switches,
                       const std::vector<Expected>& files, const std::string& blockSize = "0x200") {
   Scratch dir;
-  dir.write("in.raw", archive);
-  std::vector<std::string> args = {"in.raw", blockSize};
-  args.insert(args.end(), switches.begin(), switches.end());
-  const RunResult r = dir.run(args);
+  const RunResult r = dir.convert(archive, blockSize, switches);
   EXPECT_EQ(r.status, 0);
   std::vector<std::string> names = {"in.raw"};
   for (const Expected& f : files) {

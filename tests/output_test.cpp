@@ -37,10 +37,7 @@ TEST(WavOutput, OnePairStereoAndMonoHeaders) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.switches));
     Scratch dir;
-    dir.write("in.raw", kA + kB);
-    std::vector<std::string> args = {"in.raw", "16"};
-    args.insert(args.end(), c.switches.begin(), c.switches.end());
-    const RunResult r = dir.run(args);
+    const RunResult r = dir.convert(kA + kB, "16", c.switches);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.ends_with("in.WAV\n")) << r.out;
     const Bytes bytes = dir.read("in.WAV");
@@ -127,10 +124,9 @@ TEST(WavOutput, PairingAndEndConditions) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scratch dir;
-    dir.write("in.raw", c.input);
-    std::vector<std::string> args = {"in.raw", "0x40", "-v"};
-    args.insert(args.end(), c.switches.begin(), c.switches.end());
-    const RunResult r = dir.run(args);
+    std::vector<std::string> switches = {"-v"};
+    switches.insert(switches.end(), c.switches.begin(), c.switches.end());
+    const RunResult r = dir.convert(c.input, "0x40", switches);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.ends_with("in.WAV : 0x00000000 : " + c.end + "\n")) << r.out;
     EXPECT_EQ(samplesOf(dir, "in.WAV"), pairsOf(c.pairs));
@@ -287,10 +283,7 @@ TEST(Segments, FinishingStepRemovesATooSmallLastFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scratch dir;
-    dir.write("in.raw", c.input);
-    std::vector<std::string> args = {"in.raw", "16"};
-    args.insert(args.end(), c.switches.begin(), c.switches.end());
-    const RunResult r = dir.run(args);
+    const RunResult r = dir.convert(c.input, "16", c.switches);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
     EXPECT_EQ(dir.files(), c.files);
@@ -322,10 +315,7 @@ TEST(Segments, Numbering) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.switches));
     Scratch dir;
-    dir.write("in.raw", pairs(1, 2) + kCut + pairs(2, 2) + kCut + pairs(3, 2));
-    std::vector<std::string> args = {"in.raw", "16"};
-    args.insert(args.end(), c.switches.begin(), c.switches.end());
-    const RunResult r = dir.run(args);
+    const RunResult r = dir.convert(pairs(1, 2) + kCut + pairs(2, 2) + kCut + pairs(3, 2), "16", c.switches);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
     EXPECT_EQ(dir.files(), c.files);

@@ -86,6 +86,14 @@ RunResult Scratch::run(const std::vector<std::string>& args, uint64_t fileSizeLi
   return result;
 }
 
+RunResult Scratch::convert(const Bytes& input, const std::string& blockSize,
+                           const std::vector<std::string>& switches) const {
+  write("in.raw", input);
+  std::vector<std::string> args = {"in.raw", blockSize};
+  args.insert(args.end(), switches.begin(), switches.end());
+  return run(args);
+}
+
 namespace {
 uint32_t le32(const Bytes& b, size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);

@@ -31,6 +31,8 @@ class Scratch {
   // Runs the built binary with these arguments, in the scratch directory. A file size
   // limit (RLIMIT_FSIZE, with SIGXFSZ ignored) makes writes past it fail like a full disk.
   RunResult run(const std::vector<std::string>& args, uint64_t fileSizeLimit = 0) const;
+  // Writes the input as in.raw and runs "in.raw blockSize switches...".
+  RunResult convert(const Bytes& input, const std::string& blockSize, const std::vector<std::string>& switches) const;
 
  private:
   std::filesystem::path dir_;
