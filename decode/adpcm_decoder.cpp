@@ -88,7 +88,6 @@ inline int32_t sampleOf(double x) {
   return sample;
 }
 
-
 }  // namespace
 
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]) {
