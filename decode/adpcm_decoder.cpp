@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace {
@@ -28,43 +29,23 @@ constexpr Filter kFilters[16] = {
     {122.0 / 64.0, -60.0 / 64.0},
 };
 
-// One channel's state while a frame decodes: the history as extended values (each
-// holding a double exactly) and the frame's 28 scaled codes.
+// What a frame gives its chain: the filter and the 28 scaled codes.
 struct Chain {
-  Extended s1;
-  Extended s2;
   double f0;  // kept as doubles: the x87 multiplies by them straight from memory,
-  double f1;  // which leaves its eight registers to the two chains
+  double f1;  // which leaves its eight registers to the sums
   int32_t t[kSamplesPerFrame];  // each code in bits 12..15 of an int16, shifted right
 };
 
-void startChain(Chain& c, const AdpcmFrame& frame, const ChannelHistory& history) {
+void startChain(Chain& c, const AdpcmFrame& frame) {
   const int header = frame.value[0];
   const int shift = header & 0x0F;
   c.f0 = kFilters[header >> 4].f0;
   c.f1 = kFilters[header >> 4].f1;
-  c.s1 = history.s1;
-  c.s2 = history.s2;
   for (int j = 0; j < kSamplesPerFrame / 2; ++j) {
     const int byte = frame.value[2 + j];  // low nibble first, each into bits 12..15
     c.t[2 * j] = static_cast<int16_t>(static_cast<uint16_t>((byte & 0x0F) << 12)) >> shift;
     c.t[2 * j + 1] = static_cast<int16_t>(static_cast<uint16_t>((byte & 0xF0) << 8)) >> shift;
   }
-}
-
-// The next value of the chain: two rounded sums, then one rounding to double.
-[[gnu::always_inline]] inline double step(Chain& c, int i) {
-  Extended sum = static_cast<Extended>(c.t[i]) + c.s1 * static_cast<Extended>(c.f0);
-  sum = sum + c.s2 * static_cast<Extended>(c.f1);
-  const double x = static_cast<double>(sum);
-  c.s2 = c.s1;
-  c.s1 = x;
-  return x;
-}
-
-void finishChain(const Chain& c, ChannelHistory& history) {
-  history.s1 = static_cast<double>(c.s1);
-  history.s2 = static_cast<double>(c.s2);
 }
 
 // trunc(x + 0.5) for values far from the int32 range: exact, modulo 2^32. In a 64-bit
@@ -88,38 +69,169 @@ inline int32_t sampleOf(double x) {
   return sample;
 }
 
+// One sample of one chain: two rounded sums, then one rounding to double. The history
+// stays in doubles between samples (loaded straight into the x87 sums), which keeps the
+// eight x87 registers free for the sums of several chains at once.
+[[gnu::always_inline]] inline double step(const Chain& c, int i, double& s1, double& s2) {
+  Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(s1) * static_cast<Extended>(c.f0);
+  sum = sum + static_cast<Extended>(s2) * static_cast<Extended>(c.f1);
+  s2 = s1;
+  s1 = static_cast<double>(sum);
+  return s1;
+}
+
+// One frame each of one, two or four independent chains, one sample of each chain in
+// turn, so that each chain's latency hides behind the others'. Written out per count
+// (rather than as loops over arrays) so that every sum stays in an x87 register.
+void decodeLanes1(const AdpcmFrame& f, ChannelHistory& h, int32_t* out) {
+  Chain c;
+  startChain(c, f);
+  double s1 = h.s1, s2 = h.s2;
+  for (int i = 0; i < kSamplesPerFrame; ++i) out[i] = sampleOf(step(c, i, s1, s2));
+  h = ChannelHistory{s1, s2};
+}
+
+void decodeLanes2(const AdpcmFrame& fa, ChannelHistory& ha, int32_t* outA, const AdpcmFrame& fb,
+                  ChannelHistory& hb, int32_t* outB) {
+  Chain a, b;
+  startChain(a, fa);
+  startChain(b, fb);
+  double a1 = ha.s1, a2 = ha.s2, b1 = hb.s1, b2 = hb.s2;
+  for (int i = 0; i < kSamplesPerFrame; ++i) {
+    const double x = step(a, i, a1, a2);
+    const double y = step(b, i, b1, b2);
+    outA[i] = sampleOf(x);
+    outB[i] = sampleOf(y);
+  }
+  ha = ChannelHistory{a1, a2};
+  hb = ChannelHistory{b1, b2};
+}
+
+void decodeLanes4(const AdpcmFrame* const f[4], ChannelHistory* const h[4], int32_t* const out[4]) {
+  Chain a, b, c, d;
+  startChain(a, *f[0]);
+  startChain(b, *f[1]);
+  startChain(c, *f[2]);
+  startChain(d, *f[3]);
+  double a1 = h[0]->s1, a2 = h[0]->s2, b1 = h[1]->s1, b2 = h[1]->s2;
+  double c1 = h[2]->s1, c2 = h[2]->s2, d1 = h[3]->s1, d2 = h[3]->s2;
+  for (int i = 0; i < kSamplesPerFrame; ++i) {
+    const double w = step(a, i, a1, a2);
+    const double x = step(b, i, b1, b2);
+    const double y = step(c, i, c1, c2);
+    const double z = step(d, i, d1, d2);
+    out[0][i] = sampleOf(w);
+    out[1][i] = sampleOf(x);
+    out[2][i] = sampleOf(y);
+    out[3][i] = sampleOf(z);
+  }
+  *h[0] = ChannelHistory{a1, a2};
+  *h[1] = ChannelHistory{b1, b2};
+  *h[2] = ChannelHistory{c1, c2};
+  *h[3] = ChannelHistory{d1, d2};
+}
+
+// A frame whose filter has no prediction (0, or 5..15) decodes to its codes alone,
+// whatever finite history comes before it: a chain can start afresh there.
+bool startsAfresh(const AdpcmFrame& frame) {
+  const int filter = frame.value[0] >> 4;
+  return filter == 0 || filter >= 5;
+}
+
+bool isFinite(const ChannelHistory& h) { return std::isfinite(h.s1) && std::isfinite(h.s2); }
+
+// Part of a run, decoded as one chain.
+struct Lane {
+  const AdpcmFrame* frames;
+  int32_t count;
+  int32_t done;
+  ChannelHistory history;
+  int32_t* samples;
+};
+
+void runLanes(Lane* lanes, int count) {
+  for (;;) {
+    const AdpcmFrame* frames[4];
+    ChannelHistory* histories[4];
+    int32_t* outs[4];
+    int active = 0;
+    for (int k = 0; k < count; ++k) {
+      Lane& l = lanes[k];
+      if (l.done == l.count) continue;
+      frames[active] = &l.frames[l.done];
+      histories[active] = &l.history;
+      outs[active] = l.samples + static_cast<std::ptrdiff_t>(l.done) * kSamplesPerFrame;
+      ++l.done;
+      ++active;
+    }
+    if (active == 0) return;
+    if (active == 1) {
+      decodeLanes1(*frames[0], *histories[0], outs[0]);
+    } else if (active == 2) {
+      decodeLanes2(*frames[0], *histories[0], outs[0], *frames[1], *histories[1], outs[1]);
+    } else {
+      // Three lanes take the four-lane path with a throwaway fourth.
+      AdpcmFrame idle{};
+      ChannelHistory idleHistory{};
+      int32_t idleOut[kSamplesPerFrame];
+      if (active == 3) {
+        frames[3] = &idle;
+        histories[3] = &idleHistory;
+        outs[3] = idleOut;
+      }
+      decodeLanes4(frames, histories, outs);
+    }
+  }
+}
+
 }  // namespace
 
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]) {
-  Chain c;
-  startChain(c, frame, history);
-  for (int i = 0; i < kSamplesPerFrame; ++i) out[i] = sampleOf(step(c, i));
-  finishChain(c, history);
+  decodeLanes1(frame, history, out);
 }
 
 void decodeFramePair(const AdpcmFrame& a, ChannelHistory& historyA, int32_t outA[kSamplesPerFrame],
                      const AdpcmFrame& b, ChannelHistory& historyB, int32_t outB[kSamplesPerFrame]) {
-  Chain ca;
-  Chain cb;
-  startChain(ca, a, historyA);
-  startChain(cb, b, historyB);
-  // Plain locals rather than the structs' fields, so that the two chains stay in the
-  // x87 registers instead of going through memory every sample.
-  Extended a1 = ca.s1, a2 = ca.s2, b1 = cb.s1, b2 = cb.s2;
-  for (int i = 0; i < kSamplesPerFrame; ++i) {
-    Extended sumA = static_cast<Extended>(ca.t[i]) + a1 * static_cast<Extended>(ca.f0);
-    Extended sumB = static_cast<Extended>(cb.t[i]) + b1 * static_cast<Extended>(cb.f0);
-    sumA = sumA + a2 * static_cast<Extended>(ca.f1);
-    sumB = sumB + b2 * static_cast<Extended>(cb.f1);
-    const double x = static_cast<double>(sumA);
-    const double y = static_cast<double>(sumB);
-    a2 = a1;
-    a1 = x;
-    b2 = b1;
-    b1 = y;
-    outA[i] = sampleOf(x);
-    outB[i] = sampleOf(y);
+  decodeLanes2(a, historyA, outA, b, historyB, outB);
+}
+
+void decodeRuns(const FrameRun* runs, int count) {
+  // Each run splits where a frame starts afresh nearest its middle: the second half
+  // decodes from a zero history, alongside the first.
+  Lane lanes[4];
+  int split[2] = {0, 0};
+  int lanesUsed = 0;
+  for (int r = 0; r < count; ++r) {
+    const FrameRun& run = runs[r];
+    int at = 0;
+    for (int d = 0; d < run.count / 2 && at == 0; ++d) {
+      if (run.count / 2 + d < run.count && startsAfresh(run.frames[run.count / 2 + d])) at = run.count / 2 + d;
+      else if (run.count / 2 - d > 0 && startsAfresh(run.frames[run.count / 2 - d])) at = run.count / 2 - d;
+    }
+    split[r] = at;
+    lanes[lanesUsed++] = Lane{run.frames, at == 0 ? run.count : at, 0, *run.history, run.samples};
+    if (at != 0) {
+      lanes[lanesUsed++] = Lane{run.frames + at, run.count - at, 0, ChannelHistory{0.0, 0.0},
+                                run.samples + static_cast<std::ptrdiff_t>(at) * kSamplesPerFrame};
+    }
   }
-  historyA = ChannelHistory{static_cast<double>(a1), static_cast<double>(a2)};
-  historyB = ChannelHistory{static_cast<double>(b1), static_cast<double>(b2)};
+  runLanes(lanes, lanesUsed);
+  int lane = 0;
+  for (int r = 0; r < count; ++r) {
+    const FrameRun& run = runs[r];
+    Lane& first = lanes[lane++];
+    if (split[r] == 0) {
+      *run.history = first.history;
+      continue;
+    }
+    Lane& second = lanes[lane++];
+    if (!isFinite(first.history)) {
+      // An infinite or NaN history carries through even a frame without prediction
+      // (inf * 0 is NaN): the second half decodes again from the real history.
+      second.done = 0;
+      second.history = first.history;
+      runLanes(&second, 1);
+    }
+    *run.history = second.history;
+  }
 }

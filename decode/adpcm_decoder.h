@@ -31,3 +31,17 @@ void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[k
 // latency: about twice the throughput of one chain.
 void decodeFramePair(const AdpcmFrame& a, ChannelHistory& historyA, int32_t outA[kSamplesPerFrame],
                      const AdpcmFrame& b, ChannelHistory& historyB, int32_t outB[kSamplesPerFrame]);
+
+// Consecutive frames of one channel.
+struct FrameRun {
+  const AdpcmFrame* frames;  // frames[0 .. count-1], in order
+  int32_t count;
+  ChannelHistory* history;   // in: before the first frame; out: after the last
+  int32_t* samples;          // count * 28 samples out
+};
+
+// Decodes runs of independent channels (at most two), each with exactly the results of
+// decodeFrame called on its frames one after the other. Besides the channels, a run is
+// split where a frame predicts nothing (filter 0, or 5..15): from there on it does not
+// depend on what came before, so the halves decode side by side too.
+void decodeRuns(const FrameRun* runs, int count);

@@ -1,5 +1,7 @@
 #include "scan/pending_decode.h"
 
+#include <cstddef>
+
 #include "app/run_state.h"
 
 namespace {
@@ -15,35 +17,31 @@ void pack(const int32_t samples[kSamplesPerFrame], int32_t* entries) {
   }
 }
 
-void decodeOne(RunState& s, int channel, const PendingFrame& p) {
-  int32_t samples[kSamplesPerFrame];
-  decodeFrame(p.frame, s.history[channel], samples);
-  pack(samples, p.entries);
-}
-
 }  // namespace
 
 void queueFrame(RunState& s, int32_t channel, const AdpcmFrame& frame) {
   PendingDecode& q = s.pending;
   if (q.count[channel] == kMaxFramesPerBlock) decodePending(s);  // a block never holds more
-  q.frames[channel][q.count[channel]++] = PendingFrame{frame, s.writeCursor};
+  q.frames[channel][q.count[channel]] = frame;
+  q.entries[channel][q.count[channel]] = s.writeCursor;
+  q.count[channel] += 1;
   s.writeCursor += kEntriesPerFrame;
 }
 
 void decodePending(RunState& s) {
   PendingDecode& q = s.pending;
-  const int32_t both = q.count[0] < q.count[1] ? q.count[0] : q.count[1];
-  for (int32_t i = 0; i < both; ++i) {
-    const PendingFrame& a = q.frames[0][i];
-    const PendingFrame& b = q.frames[1][i];
-    int32_t samplesA[kSamplesPerFrame];
-    int32_t samplesB[kSamplesPerFrame];
-    decodeFramePair(a.frame, s.history[0], samplesA, b.frame, s.history[1], samplesB);
-    pack(samplesA, a.entries);
-    pack(samplesB, b.entries);
-  }
+  FrameRun runs[2];
+  int used = 0;
   for (int channel = 0; channel < 2; ++channel) {
-    for (int32_t i = both; i < q.count[channel]; ++i) decodeOne(s, channel, q.frames[channel][i]);
+    if (q.count[channel] > 0) {
+      runs[used++] = FrameRun{q.frames[channel], q.count[channel], &s.history[channel], q.samples[channel]};
+    }
+  }
+  decodeRuns(runs, used);
+  for (int channel = 0; channel < 2; ++channel) {
+    for (int32_t i = 0; i < q.count[channel]; ++i) {
+      pack(q.samples[channel] + static_cast<std::ptrdiff_t>(i) * kSamplesPerFrame, q.entries[channel][i]);
+    }
     q.count[channel] = 0;
   }
 }

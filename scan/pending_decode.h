@@ -1,5 +1,6 @@
-// Frames wait here until their pair completes, so that the two channels' sample chains
-// can be decoded side by side. Results are exactly those of decoding each frame at once.
+// Frames wait here until their pair completes, so that the channels' sample chains can
+// be decoded side by side (and each split where a frame predicts nothing). Results are
+// exactly those of decoding each frame at once.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +9,10 @@
 
 constexpr int32_t kMaxFramesPerBlock = 32768 / kFrameBytes;
 
-struct PendingFrame {
-  AdpcmFrame frame;
-  int32_t* entries;  // where its 14 packed entries go
-};
-
 struct PendingDecode {
-  PendingFrame frames[2][kMaxFramesPerBlock];  // per channel, in order
+  AdpcmFrame frames[2][kMaxFramesPerBlock];                   // per channel, in order
+  int32_t* entries[2][kMaxFramesPerBlock];                    // where each frame's 14 entries go
+  int32_t samples[2][kMaxFramesPerBlock * kSamplesPerFrame];  // the decoder's output
   int32_t count[2];
 };
 

@@ -113,4 +113,35 @@ TEST(DecoderEquivalence, FastPathsMatchTheReferenceBitForBit) {
   EXPECT_GT(beyond16, 0u);
 }
 
+// Runs of whole blocks as the scan hands them over: the split at a frame that predicts
+// nothing, both channels at once, histories that are infinite or NaN now and then.
+TEST(DecoderEquivalence, RunsMatchTheReferenceBitForBit) {
+  const uint64_t total = samplesToCheck() / kSamplesPerFrame / 2 + 1;
+  FrameSource left(4), right(5);
+  std::vector<AdpcmFrame> framesL(2048), framesR(2048);
+  std::vector<int32_t> outL(2048 * kSamplesPerFrame), outR(2048 * kSamplesPerFrame);
+  std::vector<int32_t> expL(2048 * kSamplesPerFrame), expR(2048 * kSamplesPerFrame);
+  ChannelHistory fastL{}, fastR{}, refL{}, refR{};
+  uint64_t seed = 99, frames = 0, nonFinite = 0;
+  for (uint64_t run = 0; frames < total; ++run) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    const int32_t countL = 1 + static_cast<int32_t>((seed >> 33) % 2048);
+    const int32_t countR = run % 3 == 0 ? 0 : 1 + static_cast<int32_t>((seed >> 45) % 2048);
+    if (run % 97 == 0) fastL = refL = ChannelHistory{run % 2 ? INFINITY : NAN, 1.0};
+    for (int32_t i = 0; i < countL; ++i) framesL[i] = left.next();
+    for (int32_t i = 0; i < countR; ++i) framesR[i] = right.next();
+    FrameRun runs[2] = {{framesL.data(), countL, &fastL, outL.data()}, {framesR.data(), countR, &fastR, outR.data()}};
+    decodeRuns(runs, countR == 0 ? 1 : 2);
+    for (int32_t i = 0; i < countL; ++i) referenceDecodeFrame(framesL[i], refL, &expL[i * kSamplesPerFrame]);
+    for (int32_t i = 0; i < countR; ++i) referenceDecodeFrame(framesR[i], refR, &expR[i * kSamplesPerFrame]);
+    const size_t bytesL = sizeof(int32_t) * kSamplesPerFrame * countL, bytesR = sizeof(int32_t) * kSamplesPerFrame * countR;
+    ASSERT_TRUE(std::memcmp(outL.data(), expL.data(), bytesL) == 0 && std::memcmp(outR.data(), expR.data(), bytesR) == 0 &&
+                sameBits(fastL, refL) && sameBits(fastR, refR))
+        << "run " << run;
+    nonFinite += !std::isfinite(refL.s1);
+    frames += countL + countR;
+  }
+  EXPECT_GT(nonFinite, 0u);  // a non-finite history did carry through a run
+}
+
 }  // namespace
