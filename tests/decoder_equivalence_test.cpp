@@ -116,7 +116,7 @@ TEST(DecoderEquivalence, FastPathsMatchTheReferenceBitForBit) {
 // Runs of whole blocks as the scan hands them over: the split at a frame that predicts
 // nothing, both channels at once, histories that are infinite or NaN now and then.
 TEST(DecoderEquivalence, RunsMatchTheReferenceBitForBit) {
-  const uint64_t total = samplesToCheck() / kSamplesPerFrame / 2 + 1;
+  const uint64_t total = samplesToCheck() / kSamplesPerFrame + 1;  // frames of both channels
   FrameSource left(4), right(5);
   std::vector<AdpcmFrame> framesL(2048), framesR(2048);
   std::vector<int32_t> outL(2048 * kSamplesPerFrame), outR(2048 * kSamplesPerFrame);
