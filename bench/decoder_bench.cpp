@@ -27,7 +27,8 @@ void StereoPair(benchmark::State& state) {
   size_t samples = 0;
   for (auto _ : state) {
     for (size_t i = 0; i < left.size(); ++i) {
-      decodeFramePair(left[i], hl, outL, right[i], hr, outR);
+      FrameRun pair[2] = {{&left[i], 1, &hl, outL}, {&right[i], 1, &hr, outR}};
+      decodeRuns(pair, 2);
       benchmark::DoNotOptimize(outL);
       benchmark::DoNotOptimize(outR);
     }

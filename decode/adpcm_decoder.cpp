@@ -190,11 +190,6 @@ void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[k
   decodeLanes1(frame, history, out);
 }
 
-void decodeFramePair(const AdpcmFrame& a, ChannelHistory& historyA, int32_t outA[kSamplesPerFrame],
-                     const AdpcmFrame& b, ChannelHistory& historyB, int32_t outB[kSamplesPerFrame]) {
-  decodeLanes2(a, historyA, outA, b, historyB, outB);
-}
-
 void decodeRuns(const FrameRun* runs, int count) {
   // Each run splits where a frame starts afresh nearest its middle: the second half
   // decodes from a zero history, alongside the first.

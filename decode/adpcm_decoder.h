@@ -26,12 +26,6 @@ struct ChannelHistory {
 // saturated: callers store its low 16 bits. Filters 5..15 predict nothing (0, 0).
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]);
 
-// Decodes two frames of two independent channels at once, with exactly the results of
-// two decodeFrame calls. Their sample chains interleave, so each hides the other's
-// latency: about twice the throughput of one chain.
-void decodeFramePair(const AdpcmFrame& a, ChannelHistory& historyA, int32_t outA[kSamplesPerFrame],
-                     const AdpcmFrame& b, ChannelHistory& historyB, int32_t outB[kSamplesPerFrame]);
-
 // Consecutive frames of one channel.
 struct FrameRun {
   const AdpcmFrame* frames;  // frames[0 .. count-1], in order

@@ -94,7 +94,8 @@ TEST(DecoderEquivalence, FastPathsMatchTheReferenceBitForBit) {
     const AdpcmFrame a = left.next(), b = right.next(), m = mono.next();
     int32_t outA[kSamplesPerFrame], outB[kSamplesPerFrame], outM[kSamplesPerFrame];
     int32_t expA[kSamplesPerFrame], expB[kSamplesPerFrame], expM[kSamplesPerFrame];
-    decodeFramePair(a, fastL, outA, b, fastR, outB);
+    FrameRun pair[2] = {{&a, 1, &fastL, outA}, {&b, 1, &fastR, outB}};  // two chains side by side
+    decodeRuns(pair, 2);
     decodeFrame(m, fastM, outM);
     referenceDecodeFrame(a, refL, expA);
     referenceDecodeFrame(b, refR, expB);
