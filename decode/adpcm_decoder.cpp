@@ -138,6 +138,16 @@ bool startsAfresh(const AdpcmFrame& frame) {
   return filter == 0 || filter >= 5;
 }
 
+// The frame nearest the middle of the run (never the first) that starts afresh, or 0.
+int splitPoint(const FrameRun& run) {
+  const int middle = run.count / 2;
+  for (int d = 0; d < middle; ++d) {
+    if (startsAfresh(run.frames[middle + d])) return middle + d;
+    if (middle - d > 0 && startsAfresh(run.frames[middle - d])) return middle - d;
+  }
+  return 0;
+}
+
 bool isFinite(const ChannelHistory& h) { return std::isfinite(h.s1) && std::isfinite(h.s2); }
 
 // Part of a run, decoded as one chain.
@@ -198,11 +208,7 @@ void decodeRuns(const FrameRun* runs, int count) {
   int lanesUsed = 0;
   for (int r = 0; r < count; ++r) {
     const FrameRun& run = runs[r];
-    int at = 0;
-    for (int d = 0; d < run.count / 2 && at == 0; ++d) {
-      if (run.count / 2 + d < run.count && startsAfresh(run.frames[run.count / 2 + d])) at = run.count / 2 + d;
-      else if (run.count / 2 - d > 0 && startsAfresh(run.frames[run.count / 2 - d])) at = run.count / 2 - d;
-    }
+    const int at = splitPoint(run);
     split[r] = at;
     lanes[lanesUsed++] = Lane{run.frames, at == 0 ? run.count : at, 0, *run.history, run.samples};
     if (at != 0) {
