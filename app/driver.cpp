@@ -1,16 +1,16 @@
 #include "app/driver.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 
-#include "app/numbers.h"
-#include "app/output_name.h"
+#include "app/option_value.h"
 #include "app/switches.h"
 #include "output/list_file.h"
+#include "output/output_name.h"
+#include "output/wav_header.h"
 #include "output/wav_writer.h"
+#include "platform/files.h"
+#include "run/console.h"
+#include "run/failures.h"
 #include "scan/scan_loop.h"
 
 namespace {
@@ -35,26 +35,6 @@ const char* const kUsage[] = {
     "  -v\tverbose mode",
 };
 
-// The run needs the input's length and seeks in it, so only a regular file will do.
-// Opening without blocking keeps a FIFO from hanging the run before it is refused.
-FILE* openRegularFile(const char* name, int64_t* length) {
-  const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-    close(fd);
-    return nullptr;
-  }
-  FILE* file = fdopen(fd, "rb");
-  if (file == nullptr) {
-    close(fd);
-    return nullptr;
-  }
-  std::setvbuf(file, nullptr, _IONBF, 0);  // the scan reads in large chunks of its own
-  *length = info.st_size;
-  return file;
-}
-
 void closeFile(FILE*& file) {
   if (file != nullptr) std::fclose(file);
   file = nullptr;
@@ -63,66 +43,21 @@ void closeFile(FILE*& file) {
 // Prints the output name and, when the file holds no more than FileMinimunSize input
 // bytes' worth of samples (16 input bytes make 56 PCM bytes), removes it.
 void removeIfTooSmall(RunState& s) {
-  struct stat info;
-  if (stat(s.outputName.c_str(), &info) != 0) return;
-  const int64_t length = info.st_size;
-  echoText(s.console, s.outputName.c_str());
-  if ((length - kWavHeaderBytes) * 2 / 7 <= s.FileMinimunSize) {
+  int64_t length = 0;
+  if (measureFile(s.run.outputName.c_str(), &length) != 0) return;
+  echoText(s.console, s.run.outputName.c_str());
+  if ((length - kWavHeaderSize) * 2 / 7 <= s.settings.FileMinimunSize) {
     echoText(s.console, "remove\n");
-    std::remove(s.outputName.c_str());
-    echoText(s.console, s.outputName.c_str());
+    std::remove(s.run.outputName.c_str());
+    echoText(s.console, s.run.outputName.c_str());
   }
 }
-
-}  // namespace
 
 void printUsage(const RunState& s) {
   for (const char* line : kUsage) {
     echoText(s.console, line);
     echoText(s.console, "\n");
   }
-}
-
-int parseArguments(RunState& s, char** argv, int argc) {
-  if (argv[2][0] == '-') return -1;
-  s.BlockSize = readOptionValue(argv[2]);
-  echoText(s.console, "BlockSize:");
-  echoNumber(s.console, s.BlockSize, 8, kEchoDecimal);
-  echoText(s.console, "\n");
-  if (s.BlockSize > kMaxBlockSize || s.BlockSize <= 0) return -1;
-  return parseOptions(s, argv, 3, argc);
-}
-
-int openInput(RunState& s, char** argv) {
-  s.inputName = argv[1];
-  s.input = openRegularFile(s.inputName, &s.inputLength);
-  if (s.input == nullptr || fseeko(s.input, s.HeadSkipSize, SEEK_SET) != 0) {
-    echoText(s.console, s.inputName);
-    echoText(s.console, "\nnot read src file\n");
-    return -1;
-  }
-  s.readPosition = s.HeadSkipSize;
-  resetInputReader(s.reader, s.HeadSkipSize);
-  buildOutputNames(s, s.inputName);
-  if (s.checkMode) return openListFile(s);
-  return 0;
-}
-
-int finishRun(RunState& s) {
-  if (s.checkMode) return terminateList(s);
-  // The last segment was dropped while its file was open: that file holds no kept
-  // data and has no header yet.
-  const bool leftOpen = s.outputOpen && s.output != nullptr;
-  if (s.archiveType == kNoValue && !leftOpen) return 0;
-  closeFile(s.input);
-  if (leftOpen) {
-    s.outputOpen = 0;
-    if (writeWavHeader(s) != 0) return -1;
-  }
-  // Only a file this run created is measured or removed, never an older one that
-  // merely has the placeholder name.
-  if (s.outputCreated) removeIfTooSmall(s);
-  return 0;
 }
 
 int runParsed(RunState& s, char** argv) {
@@ -132,9 +67,50 @@ int runParsed(RunState& s, char** argv) {
 }
 
 void closeRunFiles(RunState& s) {
-  closeFile(s.input);
-  closeFile(s.output);
-  closeFile(s.list);
+  closeFile(s.run.input);
+  closeFile(s.run.output);
+  closeFile(s.run.list);
+}
+
+}  // namespace
+
+int parseArguments(RunState& s, char** argv, int argc) {
+  if (argv[2][0] == '-') return -1;
+  s.settings.BlockSize = readOptionValue(argv[2]);
+  echoText(s.console, "BlockSize:");
+  echoNumber(s.console, s.settings.BlockSize, 8, kEchoDecimal);
+  echoText(s.console, "\n");
+  if (s.settings.BlockSize > kMaxBlockSize || s.settings.BlockSize <= 0) return -1;
+  return parseOptions(s, argv, 3, argc);
+}
+
+int openInput(RunState& s, char** argv) {
+  s.run.inputName = argv[1];
+  s.run.input = openInputFile(s.run.inputName, &s.run.inputLength);
+  if (s.run.input == nullptr || seekFile(s.run.input, s.settings.HeadSkipSize) != 0) return reportInputFailure(s);
+  s.run.readPosition = s.settings.HeadSkipSize;
+  s.run.fileNumber = s.settings.StartFileNo;
+  resetInputReader(s.reader, s.settings.HeadSkipSize);
+  buildOutputNames(s, s.run.inputName);
+  if (s.settings.checkMode) return openListFile(s);
+  return 0;
+}
+
+int finishRun(RunState& s) {
+  if (s.settings.checkMode) return terminateList(s);
+  // The last segment was dropped while its file was open: that file holds no kept
+  // data and has no header yet.
+  const bool leftOpen = s.run.outputOpen && s.run.output != nullptr;
+  if (s.settings.archiveType == kNoValue && !leftOpen) return 0;
+  closeFile(s.run.input);
+  if (leftOpen) {
+    s.run.outputOpen = false;
+    if (writeWavHeader(s) != 0) return -1;
+  }
+  // Only a file this run created is measured or removed, never an older one that
+  // merely has the placeholder name.
+  if (s.run.outputCreated) removeIfTooSmall(s);
+  return 0;
 }
 
 int runTalvimo(RunState& s, int argc, char** argv) {

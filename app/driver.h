@@ -1,13 +1,11 @@
 // The run driver: usage, arguments, input, scan, finishing step.
 #pragma once
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 // The whole run over argv; returns the process result, 0 or -1. Files still open at
 // the end are closed as the process exit would close them.
 int runTalvimo(RunState& state, int argc, char** argv);
-
-void printUsage(const RunState& state);
 
 // Reads and checks the block size (argv[2]), then the switches from argv[3] on.
 int parseArguments(RunState& state, char** argv, int argc);
@@ -20,10 +18,3 @@ int openInput(RunState& state, char** argv);
 // created an output and an archive type is selected (or the last file never got its
 // header), measures the last output and removes it when it is too small.
 int finishRun(RunState& state);
-
-// Runs the steps after parsing: openInput, scanInput, finishRun. Lets a caller set
-// RunState fields between parseArguments and the run.
-int runParsed(RunState& state, char** argv);
-
-// Closes whatever the run left open.
-void closeRunFiles(RunState& state);

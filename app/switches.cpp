@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "app/numbers.h"
+#include "app/option_value.h"
+#include "run/console.h"
 
 namespace {
 
@@ -35,9 +36,9 @@ const char* findParameter(const char* text) {
 int parseNumParameter(RunState& s, const char* value) {
   const char* parameter = findParameter(value);
   if (parameter == nullptr || *parameter == '\0') return -1;
-  s.Num = readOptionValue(parameter);
+  s.settings.Num = readOptionValue(parameter);
   echoText(s.console, " Num:");
-  echoNumber(s.console, s.Num, 8, kEchoHex);
+  echoNumber(s.console, s.settings.Num, 8, kEchoHex);
   echoText(s.console, "\n");
   for (const char* p = parameter;; ++p) {
     if (*p == ',') return -1;
@@ -50,10 +51,10 @@ int parseSignature(RunState& s, const char* value) {
   const char* place = findParameter(value);
   if (place == nullptr) return -1;
   int32_t count = 0;
-  for (int j = 0; j < 16 && count == 0; ++j) {
+  for (int j = 0; j < kSignatureBytes && count == 0; ++j) {
     if (*place == '\0') return -1;  // the list ends in ','
-    s.ChkStrings[j] = static_cast<uint8_t>(readOptionValue(place));
-    std::fprintf(s.console, "%x,", s.ChkStrings[j]);
+    s.settings.ChkStrings[j] = static_cast<uint8_t>(readOptionValue(place));
+    std::fprintf(s.console, "%x,", s.settings.ChkStrings[j]);
     for (const char* p = place;; ++p) {
       if (*p == ',') {
         place = p + 1;
@@ -66,10 +67,10 @@ int parseSignature(RunState& s, const char* value) {
     }
   }
   if (count == 0) return -1;  // more than 16 values
-  s.checkCount = count;
+  s.settings.checkCount = count;
   echoText(s.console, "ChkStrings:");
   for (int j = 0; j < count; ++j) {
-    echoNumber(s.console, s.ChkStrings[j], 8, kEchoHex);
+    echoNumber(s.console, s.settings.ChkStrings[j], 8, kEchoHex);
     echoText(s.console, ",");
   }
   echoNumber(s.console, count, 8, kEchoHex);
@@ -78,10 +79,10 @@ int parseSignature(RunState& s, const char* value) {
 }
 
 int parseArchiveType(RunState& s, const char* value) {
-  s.archiveType = readOptionValue(value);
+  s.settings.archiveType = readOptionValue(value);
   echoText(s.console, "Type:");
-  echoNumber(s.console, s.archiveType, 8, kEchoDecimal);
-  switch (s.archiveType) {
+  echoNumber(s.console, s.settings.archiveType, 8, kEchoDecimal);
+  switch (s.settings.archiveType) {
     case 0:
     case 1:
     case 2:
@@ -98,10 +99,10 @@ int parseArchiveType(RunState& s, const char* value) {
 }
 
 int parseChannelMode(RunState& s, const char* value) {
-  s.channelCount = static_cast<int16_t>(static_cast<uint16_t>(readOptionValue(value)));
-  if (s.channelCount == 1) {
+  s.settings.channelCount = static_cast<int16_t>(static_cast<uint16_t>(readOptionValue(value)));
+  if (s.settings.channelCount == 1) {
     echoText(s.console, "mono out\n");
-  } else if (s.channelCount == 2) {
+  } else if (s.settings.channelCount == 2) {
     echoText(s.console, "stereo out \n");
   } else {
     return -1;
@@ -112,58 +113,58 @@ int parseChannelMode(RunState& s, const char* value) {
 int parseSwitch(RunState& s, char letter, const char* value) {
   switch (letter) {
     case 'b':
-      s.BottomSize = readOptionValue(value);
-      echoDecimal(s, "BottomSize:", s.BottomSize);
+      s.settings.BottomSize = readOptionValue(value);
+      echoDecimal(s, "BottomSize:", s.settings.BottomSize);
       return 0;
     case 'c':
-      s.checkMode = 1;
+      s.settings.checkMode = true;
       return 0;
     case 'd':
-      s.DumpMode = 1;
+      s.settings.DumpMode = true;
       echoText(s.console, "DumpMode\n");
       return 0;
     case 'e':
-      s.ProcEndType = readOptionValue(value);
-      echoHexByte(s, "ProcEndType:", s.ProcEndType);
-      return isByte(s.ProcEndType) ? 0 : -1;
+      s.settings.ProcEndType = readOptionValue(value);
+      echoHexByte(s, "ProcEndType:", s.settings.ProcEndType);
+      return isByte(s.settings.ProcEndType) ? 0 : -1;
     case 'f':
-      s.frequency = readOptionValue(value);
-      echoDecimal(s, "frequency:", s.frequency);
+      s.settings.frequency = readOptionValue(value);
+      echoDecimal(s, "frequency:", s.settings.frequency);
       return 0;
     case 'h':
       // A negative start would read from offset 0 while reporting other offsets.
-      s.HeadSkipSize = readOptionValue(value);
-      echoDecimal(s, "HeadSkipSize:", s.HeadSkipSize);
-      return s.HeadSkipSize < 0 ? -1 : 0;
+      s.settings.HeadSkipSize = readOptionValue(value);
+      echoDecimal(s, "HeadSkipSize:", s.settings.HeadSkipSize);
+      return s.settings.HeadSkipSize < 0 ? -1 : 0;
     case 'm':
-      s.FileMinimunSize = readOptionValue(value);
-      echoDecimal(s, "FileMinimunSize:", s.FileMinimunSize);
+      s.settings.FileMinimunSize = readOptionValue(value);
+      echoDecimal(s, "FileMinimunSize:", s.settings.FileMinimunSize);
       return 0;
     case 'n':
-      s.fileNumber = readOptionValue(value);
-      echoDecimal(s, "StartFileNo:", s.fileNumber);
+      s.settings.StartFileNo = readOptionValue(value);
+      echoDecimal(s, "StartFileNo:", s.settings.StartFileNo);
       return 0;
     case 'o':
       return parseChannelMode(s, value);
     case 'r':
-      s.LRChange = 1;
+      s.settings.LRChange = true;
       echoText(s.console, "LRChange\n");
       return 0;
     case 's':
       // A negative skip would send the scan back over the same pair forever.
-      s.SkipSize = readOptionValue(value);
-      echoDecimal(s, "SkipSize:", s.SkipSize);
-      return s.SkipSize < 0 ? -1 : 0;
+      s.settings.SkipSize = readOptionValue(value);
+      echoDecimal(s, "SkipSize:", s.settings.SkipSize);
+      return s.settings.SkipSize < 0 ? -1 : 0;
     case 't':
       return parseArchiveType(s, value);
     case 'v':
-      s.verbose = 1;
+      s.settings.verbose = true;
       echoText(s.console, "verbose\n");
       return 0;
     case 'x':
-      s.NonDecodeType = readOptionValue(value);
-      echoHexByte(s, "NonDecodeType:", s.NonDecodeType);
-      return isByte(s.NonDecodeType) ? 0 : -1;
+      s.settings.NonDecodeType = readOptionValue(value);
+      echoHexByte(s, "NonDecodeType:", s.settings.NonDecodeType);
+      return isByte(s.settings.NonDecodeType) ? 0 : -1;
     default:
       return -1;
   }

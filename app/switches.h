@@ -1,7 +1,7 @@
 // Command-line switches: -f44100, -o1, -t3,12 and the rest, echoed and checked.
 #pragma once
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 // Reads the switches argv[first] .. argv[argc - 1] into the run state, echoing each
 // accepted value. Arguments without a leading '-' are passed over. -1 at the first

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 // Creates the list file and prints its name; "not write script file" and -1 when it
 // cannot be created or would replace the input.

@@ -1,7 +1,7 @@
 // 16-bit PCM WAV output: open a segment's file, append pairs, finish with the header.
 #pragma once
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 // Sets the file number digits of a numbered name, then (outside check mode) creates the
 // output and places it at offset 44, where the samples begin. 0, or -1 when the file
@@ -13,10 +13,11 @@ int openSegmentOutput(RunState& state);
 // write fails (reported).
 int flushPair(RunState& state, int32_t count);
 
+// A dropped segment leaves its open output to the next one: back to offset 44, so that
+// the next segment's samples are written over its own. 0, or -1 (reported).
+int rewindOutput(RunState& state);
+
 // Writes the 44-byte header for the current data bytes, cuts the file at the end of its
 // data (a reused file may hold more from a longer, dropped segment) and closes it.
 // Does nothing in check mode. 0, or -1 when a write fails (reported).
 int writeWavHeader(RunState& state);
-
-// Prints the output name, a line end and "not write output file", and marks the run failed.
-void reportOutputFailure(RunState& state);

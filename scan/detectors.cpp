@@ -2,6 +2,7 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "scan/segment_close.h"
@@ -19,13 +20,13 @@ bool isMarker(const FrameScan& scan) { return scan.frame.value[0] == kMarkerHead
 // the scan loop actually reads, and users' archives rely on that.
 // (A segment holds fewer than 2^27 frames: reading ends at offset 2^31.)
 int64_t pairPhase(const RunState& s, const FrameScan& scan) {
-  return (static_cast<uint32_t>(scan.frameCount) * 16u) % (2u * static_cast<uint32_t>(s.BlockSize));
+  return (static_cast<uint32_t>(scan.frameCount) * kFrameBytes) % (2u * static_cast<uint32_t>(s.settings.BlockSize));
 }
 
 // Ends the segment before the current frame, which then begins the next segment.
 int split(RunState& s, FrameScan& scan) {
-  if (closeSegment(s, static_cast<int64_t>(scan.frameCount) * 16, scan.segmentStart) != 0) return -1;
-  scan.segmentStart = s.readPosition - 16;
+  if (closeSegment(s, static_cast<int64_t>(scan.frameCount) * kFrameBytes, scan.segmentStart) != 0) return -1;
+  scan.segmentStart = s.run.readPosition - kFrameBytes;
   scan.frameCount = 0;
   return 0;
 }
@@ -33,12 +34,12 @@ int split(RunState& s, FrameScan& scan) {
 // Type 0: a pair boundary whose first frame is quiet, or that follows a first block
 // ending in a quiet frame.
 int detectQuietPair(RunState& s, FrameScan& scan) {
-  if (pairPhase(s, scan) == 0 && (isQuiet(scan) || scan.silenceFlag == 1) && split(s, scan) != 0) return -1;
-  if (pairPhase(s, scan) == s.BlockSize - 16) {
+  if (pairPhase(s, scan) == 0 && (isQuiet(scan) || scan.silenceFlag) && split(s, scan) != 0) return -1;
+  if (pairPhase(s, scan) == s.settings.BlockSize - kFrameBytes) {
     if (!isQuiet(scan)) {
-      scan.silenceFlag = 0;
+      scan.silenceFlag = false;
     } else if (scan.channel == 0) {
-      scan.silenceFlag = 1;
+      scan.silenceFlag = true;
     }
   }
   return 0;
@@ -52,28 +53,28 @@ int detectMarkerPair(RunState& s, FrameScan& scan) {
 
 // Type 3: both blocks of the pair ended in runs of more than Num marker frames.
 int detectSilenceRuns(RunState& s, FrameScan& scan) {
-  if (pairPhase(s, scan) == 0 && scan.firstBlockRun > s.Num && scan.secondBlockRun > s.Num &&
-      scan.silenceFlag == 1) {
-    if (s.verbose) {
+  if (pairPhase(s, scan) == 0 && scan.firstBlockRun > s.settings.Num && scan.secondBlockRun > s.settings.Num &&
+      scan.silenceFlag) {
+    if (s.settings.verbose) {
       std::fprintf(s.console, "  zerocnt R 0x%4x", static_cast<unsigned>(scan.firstBlockRun));
       std::fprintf(s.console, ": zerocnt L 0x%4x\n", static_cast<unsigned>(scan.secondBlockRun));
     }
     scan.firstBlockRun = 0;
     scan.secondBlockRun = 0;
-    scan.silenceFlag = 0;
+    scan.silenceFlag = false;
     if (split(s, scan) != 0) return -1;
   }
-  if (scan.blockBytes == 16 && scan.channel == 0) {
+  if (scan.blockBytes == kFrameBytes && scan.channel == 0) {
     scan.firstBlockRun = 0;
     scan.secondBlockRun = 0;
   }
   if (isMarker(scan)) {
     int32_t& run = scan.channel == 0 ? scan.firstBlockRun : scan.secondBlockRun;
-    if (scan.silenceFlag == 0) run = 0;
+    if (!scan.silenceFlag) run = 0;
     run += 1;
-    scan.silenceFlag = 1;
+    scan.silenceFlag = true;
   } else {
-    scan.silenceFlag = 0;
+    scan.silenceFlag = false;
   }
   return 0;
 }
@@ -82,11 +83,11 @@ int detectSilenceRuns(RunState& s, FrameScan& scan) {
 // the j-th mask says that frame byte i equals ChkStrings[j]; the signature starts at i
 // where every mask j has bit i + j set.
 bool hasSignature(const RunState& s, const FrameScan& scan) {
-  const int n = s.checkCount < 0 ? 0 : (s.checkCount > 16 ? 16 : s.checkCount);
+  const int n = std::clamp(s.settings.checkCount, 0, kSignatureBytes);
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scan.frame.value));
-  uint32_t starts = (uint32_t{1} << (17 - n)) - 1;  // i = 0 .. 16 - n
+  uint32_t starts = (uint32_t{1} << (kFrameBytes + 1 - n)) - 1;  // i = 0 .. 16 - n
   for (int j = 0; j < n && starts != 0; ++j) {
-    const __m128i equal = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(s.ChkStrings[j])));
+    const __m128i equal = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(s.settings.ChkStrings[j])));
     starts &= static_cast<uint32_t>(_mm_movemask_epi8(equal)) >> j;
   }
   return starts != 0;
@@ -95,21 +96,21 @@ bool hasSignature(const RunState& s, const FrameScan& scan) {
 }  // namespace
 
 int runDetector(RunState& s, FrameScan& scan) {
-  switch (s.archiveType) {
+  switch (s.settings.archiveType) {
     case 0:
       return detectQuietPair(s, scan);
     case 1:
       return detectMarkerPair(s, scan);
     case 2:
-      if (scan.zeroCount == 16) scan.stopFlag = 1;
+      if (scan.zeroCount == kFrameBytes) scan.stopFlag = true;
       return 0;
     case 3:
       return detectSilenceRuns(s, scan);
     case 4:
-      if (hasSignature(s, scan)) scan.stopFlag = 1;
+      if (hasSignature(s, scan)) scan.stopFlag = true;
       return 0;
     case 5:
-      if (scan.frame.value[1] != s.ChkStrings[0]) scan.stopFlag = 1;
+      if (scan.frame.value[1] != s.settings.ChkStrings[0]) scan.stopFlag = true;
       return 0;
     default:
       return 0;

@@ -1,7 +1,7 @@
 // Segment detectors: where the selected archive type ends one stream and begins the next.
 #pragma once
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 #include "scan/frame_scan.h"
 
 // Runs the detector of state.archiveType on the frame just read, before it is decoded.

@@ -9,13 +9,13 @@ struct FrameScan {
   int64_t segmentStart = 0;    // input offset where the current segment begins
   int32_t firstBlockRun = 0;   // archive type 3: latest run of marker frames in the first block
   int32_t secondBlockRun = 0;  // archive type 3: the same in the second block
-  int32_t silenceFlag = 0;     // archive types 0 and 3; lives across segment ends
+  bool silenceFlag = false;     // archive types 0 and 3; lives across segment ends
   int32_t channel = 0;         // 0 in the first block of a pair, 1 in the second
   int32_t entries = 0;         // packed entries decoded in the current block
   int32_t blockBytes = 0;      // bytes read in the current block
   int32_t frameCount = 0;      // frames of the current segment before the current one
-  int32_t endFlag = 0;         // the frame ended the input
-  int32_t stopFlag = 0;        // the detector cuts at this frame
+  bool endFlag = false;        // the frame ended the input
+  bool stopFlag = false;       // the detector cuts at this frame
   int32_t zeroCount = 0;       // how many of the frame's 16 bytes are 0
   AdpcmFrame frame = {};       // the 16 values read; unread values keep earlier contents
 };

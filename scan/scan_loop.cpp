@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "app/numbers.h"
 #include "output/wav_writer.h"
+#include "run/console.h"
+#include "run/failures.h"
+#include "run/input_reader.h"
 #include "scan/detectors.h"
 #include "scan/frame_scan.h"
-#include "scan/input_reader.h"
-#include "scan/pending_decode.h"
 #include "scan/segment_close.h"
 
 namespace {
@@ -17,9 +17,9 @@ namespace {
 constexpr int64_t kProgressStep = 0x100000;
 
 void reportProgress(const RunState& s, int value) {
-  echoNumber(s.console, s.readPosition, 8, kEchoHex);
+  echoNumber(s.console, s.run.readPosition, 8, kEchoHex);
   echoText(s.console, " / ");
-  echoNumber(s.console, s.inputLength, 8, kEchoHex);
+  echoNumber(s.console, s.run.inputLength, 8, kEchoHex);
   echoNumber(s.console, value, 2, kEchoHex);  // -1 (no byte) shows as FF
   echoText(s.console, "\r");
 }
@@ -28,17 +28,17 @@ void reportProgress(const RunState& s, int value) {
 // input: its end, the byte at BottomSize, or a first byte equal to ProcEndType. A byte
 // that could not be read is kept as 0xFF (the dump shows FF).
 void readFrameBytewise(RunState& s, FrameScan& scan) {
-  scan.endFlag = 0;
+  scan.endFlag = false;
   scan.zeroCount = 0;
   for (int i = 0; i < kFrameBytes; ++i) {
-    const int value = readInputByte(s.reader, s.input);
+    const int value = readInputByte(s.reader, s.run.input);
     scan.frame.value[i] = static_cast<uint8_t>(value);
-    s.readPosition += 1;
+    s.run.readPosition += 1;
     scan.blockBytes += 1;
-    if (s.verbose && s.readPosition % kProgressStep == 0) reportProgress(s, value);
-    if (value < 0 || s.readPosition > s.BottomSize ||
-        (s.ProcEndType != kNoValue && i == 0 && value == s.ProcEndType)) {
-      scan.endFlag = 1;
+    if (s.settings.verbose && s.run.readPosition % kProgressStep == 0) reportProgress(s, value);
+    if (value < 0 || s.run.readPosition > s.settings.BottomSize ||
+        (s.settings.ProcEndType != kNoValue && i == 0 && value == s.settings.ProcEndType)) {
+      scan.endFlag = true;
       return;
     }
     if (value == 0) scan.zeroCount += 1;
@@ -58,62 +58,51 @@ int zeroBytes(const uint8_t bytes[kFrameBytes]) {
 // Reads the next frame. A whole frame in which nothing can end the input or call for a
 // progress line is taken at once; any other goes byte by byte.
 void readFrame(RunState& s, FrameScan& scan) {
-  const int64_t at = s.readPosition;
-  const uint8_t* bytes = peekInputFrame(s.reader, s.input);
-  const bool quiet = !s.verbose || (at + kFrameBytes) / kProgressStep == at / kProgressStep;
-  if (bytes == nullptr || at + kFrameBytes > s.BottomSize || !quiet ||
-      (s.ProcEndType != kNoValue && bytes[0] == s.ProcEndType)) {
+  const int64_t at = s.run.readPosition;
+  const uint8_t* bytes = peekInputFrame(s.reader, s.run.input);
+  const bool quiet = !s.settings.verbose || (at + kFrameBytes) / kProgressStep == at / kProgressStep;
+  if (bytes == nullptr || at + kFrameBytes > s.settings.BottomSize || !quiet ||
+      (s.settings.ProcEndType != kNoValue && bytes[0] == s.settings.ProcEndType)) {
     readFrameBytewise(s, scan);
     return;
   }
   std::memcpy(scan.frame.value, bytes, kFrameBytes);
   s.reader.used += kFrameBytes;
-  s.readPosition += kFrameBytes;
+  s.run.readPosition += kFrameBytes;
   scan.blockBytes += kFrameBytes;
-  scan.endFlag = 0;
-  if (s.archiveType != kNoValue) scan.zeroCount = zeroBytes(scan.frame.value);  // only detectors ask
+  scan.endFlag = false;
+  if (s.settings.archiveType != kNoValue) scan.zeroCount = zeroBytes(scan.frame.value);  // only detectors ask
 }
 
 bool skipsDecoding(const RunState& s, const FrameScan& scan) {
-  return s.checkMode || (s.NonDecodeType != kNoValue && scan.frame.value[0] == s.NonDecodeType);
+  return s.settings.checkMode || (s.settings.NonDecodeType != kNoValue && scan.frame.value[0] == s.settings.NonDecodeType);
 }
 
 // The second block of a pair is complete: skip, open the segment's output if it has
 // none yet, and write the pair.
 int completePair(RunState& s, const FrameScan& scan) {
-  if (s.SkipSize != 0) {
-    s.readPosition += s.SkipSize;
-    if (seekInput(s.reader, s.input, s.readPosition) != 0) {
-      echoText(s.console, s.inputName);
-      echoText(s.console, "\nnot read src file\n");
-      return -1;
-    }
+  if (s.settings.SkipSize != 0) {
+    s.run.readPosition += s.settings.SkipSize;
+    if (seekInput(s.reader, s.run.input, s.run.readPosition) != 0) return reportInputFailure(s);
   }
-  if (s.outputOpen == 0) {
-    s.outputOpen = 1;
+  if (!s.run.outputOpen) {
+    s.run.outputOpen = true;
     if (openSegmentOutput(s) != 0) return -1;
   }
-  if (s.checkMode) return 0;
-  decodePending(s);
+  if (s.settings.checkMode) return 0;
   return flushPair(s, scan.entries);
 }
 
 int completeBlock(RunState& s, FrameScan& scan) {
   if (scan.channel == 0) {
     scan.channel = 1;
-    s.writeCursor = s.buffers.second;
+    s.run.writeCursor = EntryPlace{1, 0};
     // A mono stream cut into blocks decodes as one continuous stream.
-    if (s.channelCount == 1) {
-      decodePending(s);
-      s.history[1] = s.history[0];
-    }
+    if (s.settings.channelCount == 1) carryHistory(s.decode, 0, 1);
   } else {
     scan.channel = 0;
-    s.writeCursor = s.buffers.first;
-    if (s.channelCount == 1) {
-      decodePending(s);
-      s.history[0] = s.history[1];
-    }
+    s.run.writeCursor = EntryPlace{0, 0};
+    if (s.settings.channelCount == 1) carryHistory(s.decode, 1, 0);
     if (completePair(s, scan) != 0) return -1;
   }
   scan.blockBytes = 0;
@@ -122,12 +111,11 @@ int completeBlock(RunState& s, FrameScan& scan) {
 }
 
 int closeAndEnd(RunState& s, const FrameScan& scan) {
-  closeSegment(s, static_cast<int64_t>(scan.frameCount) * 16, scan.segmentStart);
-  return s.outputFailed ? -1 : 0;
+  closeSegment(s, static_cast<int64_t>(scan.frameCount) * kFrameBytes, scan.segmentStart);
+  return scanEndResult(s);
 }
 
-}  // namespace
-
+// Prints the frame's 16 values as two hex digits and a blank each, then a line end.
 void dumpFrame(const RunState& s, const AdpcmFrame& frame) {
   for (uint8_t value : frame.value) {
     echoNumber(s.console, value, 2, kEchoBareHex);
@@ -136,41 +124,45 @@ void dumpFrame(const RunState& s, const AdpcmFrame& frame) {
   echoText(s.console, "\n");
 }
 
+}  // namespace
+
 int scanInput(RunState& s) {
   // Settings the buffers and the forward-only read rely on; the switches reject others.
-  if (s.BlockSize <= 0 || s.BlockSize > kMaxBlockSize || s.SkipSize < 0 || s.HeadSkipSize < 0) return -1;
+  const Settings& set = s.settings;
+  if (set.BlockSize <= 0 || set.BlockSize > kMaxBlockSize || set.SkipSize < 0 || set.HeadSkipSize < 0) return -1;
   FrameScan scan;
-  scan.segmentStart = s.readPosition;
-  while (s.fileNumber < kFileNumberLimit) {
+  scan.segmentStart = s.run.readPosition;
+  while (s.run.fileNumber < kFileNumberLimit) {
     scan.channel = 0;
     scan.entries = 0;
     scan.blockBytes = 0;
     scan.frameCount = 0;
     for (;;) {
       readFrame(s, scan);
-      if (s.DumpMode) dumpFrame(s, scan.frame);
+      if (s.settings.DumpMode) dumpFrame(s, scan.frame);
       if (scan.endFlag) {
-        s.readPosition += 15;  // the segment ends at the byte whose read ended the input
+        s.run.readPosition += kFrameBytes - 1;  // the segment ends at the byte whose read ended the input
         return closeAndEnd(s, scan);
       }
-      if (s.archiveType != kNoValue) {
-        scan.stopFlag = 0;
-        if (runDetector(s, scan) != 0) return s.outputFailed ? -1 : 0;
+      if (s.settings.archiveType != kNoValue) {
+        scan.stopFlag = false;
+        if (runDetector(s, scan) != 0) return scanEndResult(s);
         if (scan.stopFlag) break;
       }
       if (!skipsDecoding(s, scan)) {
-        queueFrame(s, scan.channel, scan.frame);
-        scan.entries += kSamplesPerFrame / 2;
+        queueFrame(s.decode, scan.channel, scan.frame, s.run.writeCursor);
+        s.run.writeCursor.entry += kEntriesPerFrame;
+        scan.entries += kEntriesPerFrame;
       }
-      if (scan.blockBytes >= s.BlockSize && completeBlock(s, scan) != 0) return -1;
+      if (scan.blockBytes >= s.settings.BlockSize && completeBlock(s, scan) != 0) return -1;
       scan.frameCount += 1;
     }
     // Cut: the stopping frame and any incomplete pair are dropped; the next segment
     // starts after the frame, at channel 0.
-    if (closeSegment(s, static_cast<int64_t>(scan.frameCount) * 16, scan.segmentStart) != 0) {
-      return s.outputFailed ? -1 : 0;
+    if (closeSegment(s, static_cast<int64_t>(scan.frameCount) * kFrameBytes, scan.segmentStart) != 0) {
+      return scanEndResult(s);
     }
-    scan.segmentStart = s.readPosition;
+    scan.segmentStart = s.run.readPosition;
   }
   return 0;
 }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/run_state.h"
+#include "run/run_state.h"
 
 // size: the segment's frames times 16; start: the offset of its first frame; it ends
 // at the read position - 16. A segment no larger than FileMinimunSize is dropped and
@@ -13,3 +13,7 @@
 // 0, or -1 when the numbering limit is reached ("numberling over") or a write fails
 // (outputFailed is then set).
 int closeSegment(RunState& state, int64_t size, int64_t start);
+
+// The scan's result once closeSegment has ended it: 0 when the file numbers are used up
+// (a normal end of the run), -1 when a write failed.
+int scanEndResult(const RunState& state);

@@ -1,7 +1,14 @@
-#include "app/output_name.h"
+#include "output/output_name.h"
 
-#include <cstring>
 #include <string_view>
+
+#include "run/console.h"
+
+namespace {
+
+constexpr size_t kMaxBaseCharacters = 54;
+
+}  // namespace
 
 void buildOutputNames(RunState& s, const char* inputArgument) {
   const std::string_view argument(inputArgument);
@@ -22,20 +29,17 @@ void buildOutputNames(RunState& s, const char* inputArgument) {
   for (size_t i = fileStart; i < base.size() && base[i] != '.' && i - fileStart < kMaxBaseCharacters; ++i) {
     name += base[i];
   }
-  s.digitIndex = name.size() + 1;
-  if (s.archiveType != kNoValue) name += "_0000";
+  s.run.digitIndex = name.size() + 1;
+  if (s.settings.archiveType != kNoValue) name += "_0000";
   name += ".WAV";
 
   const std::string_view fileName = std::string_view(name).substr(fileStart);
-  s.listName.assign(name, 0, fileStart);
-  s.listName += fileName.substr(0, 6);
-  s.listName += "SC.TXT";
-  s.outputName = std::move(name);
+  s.run.listName.assign(name, 0, fileStart);
+  s.run.listName += fileName.substr(0, 6);
+  s.run.listName += "SC.TXT";
+  s.run.outputName = std::move(name);
 }
 
 void setFileNumberDigits(RunState& s) {
-  const uint32_t number = static_cast<uint32_t>(s.fileNumber);
-  for (int i = 0; i < 4; ++i) {
-    s.outputName[s.digitIndex + static_cast<size_t>(i)] = "0123456789ABCDEF"[(number >> (12 - 4 * i)) & 0xF];
-  }
+  putHexDigits(&s.run.outputName[s.run.digitIndex], static_cast<uint32_t>(s.run.fileNumber), 4);
 }

@@ -1,6 +1,8 @@
-#include "scan/input_reader.h"
+#include "run/input_reader.h"
 
 #include <cstring>
+
+#include "platform/files.h"
 
 void resetInputReader(InputReader& reader, int64_t offset) {
   reader.start = offset;
@@ -18,7 +20,7 @@ size_t refillInput(InputReader& reader, FILE* input) {
 }
 
 const uint8_t* peekInputFrame(InputReader& reader, FILE* input) {
-  if (reader.size - reader.used < 16 && refillInput(reader, input) < 16) return nullptr;
+  if (reader.size - reader.used < kFrameBytes && refillInput(reader, input) < kFrameBytes) return nullptr;
   return reader.data + reader.used;
 }
 
@@ -28,7 +30,7 @@ int seekInput(InputReader& reader, FILE* input, int64_t offset) {
     reader.used = static_cast<size_t>(offset - reader.start);
     return 0;
   }
-  if (fseeko(input, static_cast<off_t>(offset), SEEK_SET) != 0) return -1;
+  if (seekFile(input, offset) != 0) return -1;
   resetInputReader(reader, offset);
   return 0;
 }

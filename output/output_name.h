@@ -1,9 +1,7 @@
 // Output and list-file names built from the input name.
 #pragma once
 
-#include "app/run_state.h"
-
-constexpr size_t kMaxBaseCharacters = 54;
+#include "run/run_state.h"
 
 // Sets outputName (<base>.WAV, or <base>_0000.WAV with an archive type), digitIndex
 // and listName. The directory part ends at the last backslash or ':' (dropped) and then

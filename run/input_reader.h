@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "decode/adpcm_decoder.h"
+
 constexpr size_t kInputChunk = 1 << 16;
 
 // A window on the input file: data[0] lies at file offset start; bytes before `used`

@@ -1,0 +1,23 @@
+// The file system calls a run makes, behind one small interface.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// Opens a regular file for binary reading, unbuffered (the run reads in large chunks of
+// its own), and gives its length. nullptr when it cannot be opened or is not a regular
+// file; a FIFO is refused without waiting for a writer.
+FILE* openInputFile(const char* name, int64_t* length);
+
+// Opens name for binary writing, creating or truncating it, unless it is the file open
+// as `input` under any name. nullptr when refused or when the open fails.
+FILE* createOutputFile(const char* name, FILE* input);
+
+// Seeks a stream to an offset from the start. 0 or -1.
+int seekFile(FILE* file, int64_t offset);
+
+// Flushes a stream and cuts its file at length. 0 or -1.
+int truncateFile(FILE* file, int64_t length);
+
+// The length of the named file. 0, or -1 when it cannot be measured.
+int measureFile(const char* name, int64_t* length);
