@@ -13,10 +13,13 @@ cmake --install "$build" --prefix "$prefix" > /dev/null
 test -x "$prefix/bin/talvimo"
 manual="$prefix/share/man/man1/talvimo.1.gz"
 test -f "$manual"
-warnings=$(zcat "$manual" | groff -ww -z -man 2>&1)
-if [ -n "$warnings" ]; then
-  echo "the manual page renders with warnings: $warnings"
-  exit 1
+if command -v groff > /dev/null; then
+  warnings=$(zcat "$manual" | groff -ww -z -man 2>&1)
+  if [ -n "$warnings" ]; then
+    echo "the manual page renders with warnings: $warnings"
+    exit 1
+  fi
+  groffChecked=1
 fi
 
 cp "$source/samples/demo.raw" "$work/"
@@ -29,3 +32,7 @@ if [ "$out" != "$expected" ]; then
 fi
 test "$(ls demo_*.WAV | wc -l)" -eq 3
 echo "installed binary and manual page: ok"
+if [ -z "${groffChecked:-}" ]; then
+  echo "skipped: groff is not installed, so the manual page was not rendered"
+  exit 77
+fi
