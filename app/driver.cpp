@@ -120,8 +120,11 @@ int runTalvimo(RunState& s, int argc, char** argv) {
     return -1;
   }
   resetState(s);
-  const int result = parseArguments(s, argv, argc) == 0 ? runParsed(s, argv) : -1;
+  std::clearerr(s.console);
+  int result = parseArguments(s, argv, argc) == 0 ? runParsed(s, argv) : -1;
   closeRunFiles(s);
-  std::fflush(s.console);
+  // A console that could not take what the run printed fails the run: there is
+  // nowhere left to say why.
+  if (std::fflush(s.console) != 0 || std::ferror(s.console)) result = -1;
   return result;
 }

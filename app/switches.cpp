@@ -141,9 +141,11 @@ int parseSwitch(RunState& s, char letter, const char* value) {
       echoDecimal(s, "FileMinimunSize:", s.settings.FileMinimunSize);
       return 0;
     case 'n':
+      // Numbered names have four hex digits: a number past them would name no file or
+      // wrap onto a file the run has already written.
       s.settings.StartFileNo = readOptionValue(value);
       echoDecimal(s, "StartFileNo:", s.settings.StartFileNo);
-      return 0;
+      return s.settings.StartFileNo >= 0 && s.settings.StartFileNo < kFileNumberLimit ? 0 : -1;
     case 'o':
       return parseChannelMode(s, value);
     case 'r':

@@ -15,6 +15,11 @@ constexpr int kBlockCount = sizeof kBlockSizes / sizeof kBlockSizes[0];
 const char kLetters[] = "fosthbmtncdxervFOSTHBMTNCDXERVq-";
 constexpr int kLetterCount = sizeof kLetters - 1;
 
+// Names where a run may try to write, none of them an input name: a FIFO there must be
+// refused at once, never waited on.
+const char* const kFifoNames[] = {"in.WAV", "in_0000.WAV", "in_0001.WAV", "in_000SC.TXT", "in.WAVSC.TXT", "sub/x_0001.WAV"};
+constexpr int kFifoNameCount = sizeof kFifoNames / sizeof kFifoNames[0];
+
 }  // namespace
 
 FuzzRun decodeFuzzInput(const uint8_t* data, size_t size) {
@@ -43,13 +48,15 @@ FuzzRun decodeFuzzInput(const uint8_t* data, size_t size) {
     }
     run.arguments.push_back(text);
   }
-  if (next() % 8 == 0) run.arguments.resize(2);  // now and then too few arguments
+  const uint8_t extras = next();
+  if (extras % 8 == 0) run.arguments.resize(2);  // now and then too few arguments
+  if (extras / 8 % 4 == 1) run.fifo = kFifoNames[extras / 32 % kFifoNameCount];
   run.input.assign(data + (at < size ? at : size), data + size);
   return run;
 }
 
 std::vector<uint8_t> encodeFuzzInput(int nameChoice, int blockChoice, const std::vector<std::string>& switches,
-                                     const std::vector<uint8_t>& input) {
+                                     const std::vector<uint8_t>& input, int fifoChoice) {
   std::vector<uint8_t> out = {static_cast<uint8_t>(nameChoice), static_cast<uint8_t>(blockChoice),
                               static_cast<uint8_t>(switches.size())};
   for (const std::string& s : switches) {
@@ -59,7 +66,8 @@ std::vector<uint8_t> encodeFuzzInput(int nameChoice, int blockChoice, const std:
     out.push_back(static_cast<uint8_t>(s.size() - 2));
     out.insert(out.end(), s.begin() + 2, s.end());
   }
-  out.push_back(1);  // keep the arguments
+  // Keep the arguments (not a multiple of 8), and lay the FIFO chosen.
+  out.push_back(static_cast<uint8_t>(fifoChoice < 0 ? 1 : 1 + 8 + 32 * fifoChoice));
   out.insert(out.end(), input.begin(), input.end());
   return out;
 }

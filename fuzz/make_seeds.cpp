@@ -8,6 +8,17 @@
 #include "encode/archive.h"
 #include "fuzz/fuzz_input.h"
 
+namespace {
+
+bool writeSeed(const std::string& path, const std::vector<uint8_t>& seed) {
+  FILE* out = std::fopen(path.c_str(), "wb");
+  if (out != nullptr && std::fwrite(seed.data(), 1, seed.size(), out) == seed.size() && std::fclose(out) == 0) return true;
+  std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", path.c_str());
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fputs("usage: make_fuzz_seeds DIR\n", stderr);
@@ -28,13 +39,14 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < commandLines.size(); ++i) {
     for (const std::vector<uint8_t>* input : {&archive, &withCuts}) {
       const std::vector<uint8_t> seed = encodeFuzzInput(static_cast<int>(i % 10), 2, commandLines[i], *input);
-      const std::string path = std::string(argv[1]) + "/seed" + std::to_string(written++);
-      FILE* out = std::fopen(path.c_str(), "wb");
-      if (out == nullptr || std::fwrite(seed.data(), 1, seed.size(), out) != seed.size() || std::fclose(out) != 0) {
-        std::fprintf(stderr, "make_fuzz_seeds: cannot write %s\n", path.c_str());
-        return 1;
-      }
+      if (!writeSeed(std::string(argv[1]) + "/seed" + std::to_string(written++), seed)) return 1;
     }
+  }
+  // FIFOs where the run writes: the output, the second numbered output, the list file.
+  const std::vector<std::pair<std::vector<std::string>, int>> blocked = {{{}, 0}, {{"-t2"}, 2}, {{"-c"}, 4}};
+  for (const auto& [switches, fifo] : blocked) {
+    const std::vector<uint8_t> seed = encodeFuzzInput(0, 2, switches, withCuts, fifo);
+    if (!writeSeed(std::string(argv[1]) + "/seed" + std::to_string(written++), seed)) return 1;
   }
   return 0;
 }

@@ -4,7 +4,8 @@
 // invalid) and the rest is the input file. After each run the harness checks what must
 // always hold: the result is 0 or -1; every WAV left has a 44-byte header whose sizes
 // match the file; the input is unchanged; nothing was written outside the scratch
-// directory; check mode leaves no WAV.
+// directory; check mode leaves no WAV; a FIFO laid where an output goes is left as it
+// is (and never waited on: a hang is a finding too).
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,6 +78,7 @@ void checkOutputs(const std::string& dir, bool checkMode, const std::string& inp
       checkOutputs(path, checkMode, input);
       continue;
     }
+    if (!S_ISREG(info.st_mode)) continue;  // the FIFO laid in the run's way
     if (path == input || name.size() < 4 || name.compare(name.size() - 4, 4, ".WAV") != 0) continue;
     if (checkMode) violated("check mode wrote a WAV", path);
     const std::vector<uint8_t> wav = readFile(path);
@@ -120,6 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fclose(f);
   }
 
+  const std::string fifoPath = run.fifo.empty() ? "" : g_scratch + "/" + run.fifo;
+  if (!fifoPath.empty()) mkfifo(fifoPath.c_str(), 0600);
+
   std::vector<std::string> args = run.arguments;
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
@@ -131,6 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (result != 0 && result != -1) violated("result neither 0 nor -1", std::to_string(result));
   if (readFile(inputPath) != run.input) violated("input changed", run.inputFile);
+  struct stat fifoInfo;
+  if (!fifoPath.empty() && (lstat(fifoPath.c_str(), &fifoInfo) != 0 || !S_ISFIFO(fifoInfo.st_mode))) {
+    violated("the FIFO in the way was replaced", run.fifo);
+  }
   const std::vector<std::string> rootNames = listDir(g_root);
   if (rootNames.size() != 1 || rootNames[0] != "scratch") violated("file written outside the scratch directory", g_root);
   bool checkMode = false;

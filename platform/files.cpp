@@ -1,16 +1,15 @@
 #include "platform/files.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool isSameFile(FILE* input, const char* name) {
-  struct stat target;
+bool isSameFile(FILE* input, const struct stat& target) {
   struct stat opened;
-  if (input == nullptr || stat(name, &target) != 0) return false;
-  if (fstat(fileno(input), &opened) != 0) return false;
+  if (input == nullptr || fstat(fileno(input), &opened) != 0) return false;
   return target.st_dev == opened.st_dev && target.st_ino == opened.st_ino;
 }
 
@@ -36,8 +35,32 @@ FILE* openInputFile(const char* name, int64_t* length) {
 }
 
 FILE* createOutputFile(const char* name, FILE* input) {
-  if (isSameFile(input, name)) return nullptr;
-  return std::fopen(name, "wb");
+  // Opened without truncating and without blocking (a FIFO with no reader would wait
+  // for one), then looked at: only a new file or an existing regular file other than
+  // the input is truncated and written.
+  const int fd = open(name, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || isSameFile(input, info) || ftruncate(fd, 0) != 0 ||
+      fcntl(fd, F_SETFL, 0) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+void reopenClosedStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lower descriptors are open, so this one is the lowest free and open takes it.
+    const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
 }
 
 int seekFile(FILE* file, int64_t offset) { return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1; }

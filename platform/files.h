@@ -9,8 +9,10 @@
 // file; a FIFO is refused without waiting for a writer.
 FILE* openInputFile(const char* name, int64_t* length);
 
-// Opens name for binary writing, creating or truncating it, unless it is the file open
-// as `input` under any name. nullptr when refused or when the open fails.
+// Opens name for binary writing, creating or truncating it. Refused (nullptr), without
+// blocking and without touching it, when the name is something other than a regular
+// file (a FIFO, a device, a directory) or is the file open as `input` under any name;
+// nullptr too when the open fails.
 FILE* createOutputFile(const char* name, FILE* input);
 
 // Seeks a stream to an offset from the start. 0 or -1.
@@ -21,3 +23,7 @@ int truncateFile(FILE* file, int64_t length);
 
 // The length of the named file. 0, or -1 when it cannot be measured.
 int measureFile(const char* name, int64_t* length);
+
+// Standard input, output and error that are closed at start are opened on the null
+// device, so that no file the run opens takes their descriptors.
+void reopenClosedStandardStreams();

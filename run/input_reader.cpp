@@ -8,6 +8,7 @@ void resetInputReader(InputReader& reader, int64_t offset) {
   reader.start = offset;
   reader.used = 0;
   reader.size = 0;
+  reader.failed = false;
 }
 
 size_t refillInput(InputReader& reader, FILE* input) {
@@ -15,7 +16,10 @@ size_t refillInput(InputReader& reader, FILE* input) {
   std::memmove(reader.data, reader.data + reader.used, left);
   reader.start += static_cast<int64_t>(reader.used);
   reader.used = 0;
-  reader.size = left + std::fread(reader.data + left, 1, kInputChunk - left, input);
+  reader.size = left;
+  if (reader.failed) return reader.size;
+  reader.size += std::fread(reader.data + left, 1, kInputChunk - left, input);
+  reader.failed = std::ferror(input) != 0;
   return reader.size;
 }
 
@@ -30,7 +34,8 @@ int seekInput(InputReader& reader, FILE* input, int64_t offset) {
     reader.used = static_cast<size_t>(offset - reader.start);
     return 0;
   }
-  if (seekFile(input, offset) != 0) return -1;
+  // A failed read is not forgotten by moving on past it.
+  if (reader.failed || seekFile(input, offset) != 0) return -1;
   resetInputReader(reader, offset);
   return 0;
 }

@@ -15,6 +15,7 @@ struct FrameScan {
   int32_t blockBytes = 0;      // bytes read in the current block
   int32_t frameCount = 0;      // frames of the current segment before the current one
   bool endFlag = false;        // the frame ended the input
+  bool readFailed = false;     // ... because the input could not be read (not its end)
   bool stopFlag = false;       // the detector cuts at this frame
   int32_t zeroCount = 0;       // how many of the frame's 16 bytes are 0
   AdpcmFrame frame = {};       // the 16 values read; unread values keep earlier contents

@@ -36,6 +36,7 @@ void readFrameBytewise(RunState& s, FrameScan& scan) {
     s.run.readPosition += 1;
     scan.blockBytes += 1;
     if (s.settings.verbose && s.run.readPosition % kProgressStep == 0) reportProgress(s, value);
+    scan.readFailed = value < 0 && s.reader.failed;
     if (value < 0 || s.run.readPosition > s.settings.BottomSize ||
         (s.settings.ProcEndType != kNoValue && i == 0 && value == s.settings.ProcEndType)) {
       scan.endFlag = true;
@@ -140,6 +141,7 @@ int scanInput(RunState& s) {
     for (;;) {
       readFrame(s, scan);
       if (s.settings.DumpMode) dumpFrame(s, scan.frame);
+      if (scan.readFailed) return reportInputFailure(s);
       if (scan.endFlag) {
         s.run.readPosition += kFrameBytes - 1;  // the segment ends at the byte whose read ended the input
         return closeAndEnd(s, scan);

@@ -44,4 +44,15 @@ TEST(Documentation, EveryUsageSwitchIsInTheReadmeAndTheManual) {
   EXPECT_EQ(lettersIn(manual, std::regex("\n\\.TP\n\\.B[IR]? \\\\-([a-z])")), switches);
 }
 
+// The list-file name the README and the manual give as an example is the one the binary
+// makes (six characters of the output's name, then SC.TXT).
+TEST(Documentation, ListFileNameExampleIsTheRealOne) {
+  Scratch dir;
+  dir.write("bgm.raw", {});
+  const RunResult r = dir.run({"bgm.raw", "0x800", "-t1", "-c"});
+  ASSERT_EQ(r.out, "BlockSize:2048\nType:1\nbgm_00SC.TXT\n");
+  EXPECT_NE(readText(TALVIMO_SOURCE "/README.md").find("`bgm_00SC.TXT`"), std::string::npos);
+  EXPECT_NE(readText(TALVIMO_SOURCE "/doc/talvimo.1").find(".RB ( bgm_00SC.TXT"), std::string::npos);
+}
+
 }  // namespace

@@ -1,14 +1,26 @@
-// Inputs and conditions from the hostile world: inputs past 2 GiB, full disks.
+// Inputs and conditions from the hostile world: inputs past 2 GiB, full disks, FIFOs
+// and devices where files are expected, read errors, closed and failing standard streams.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 
+#include "app/driver.h"
+#include "scan/scan_loop.h"
 #include "support/frames.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+uint32_t le32(const Bytes& b, size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
 
 TEST(Hostile, InputOver2GiBEndsAtOffset0x7FFFFFFFWithoutWrapping) {
   Scratch dir;
@@ -22,10 +34,6 @@ TEST(Hostile, InputOver2GiBEndsAtOffset0x7FFFFFFFWithoutWrapping) {
   EXPECT_EQ(dir.read("big.WASC.TXT"), Bytes(list.begin(), list.end()));
 }
 
-uint32_t le32(const Bytes& b, size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
 TEST(Hostile, FullDiskIsReportedAndNoWavClaimsMoreThanItHolds) {
   // 64 KiB per file at most. The first segment (1 pair of 0x800 blocks, 14 KiB of
   // samples) fits; the second (40 pairs, 560 KiB) does not.
@@ -34,7 +42,7 @@ TEST(Hostile, FullDiskIsReportedAndNoWavClaimsMoreThanItHolds) {
   const Bytes large = repeat(loud(0x13), 0x100 * 40);
   Scratch dir;
   dir.write("in.raw", small + cut + large);
-  const RunResult r = dir.run({"in.raw", "0x800", "-t2"}, 64 * 1024);
+  const RunResult r = dir.run({"in.raw", "0x800", "-t2"}, {64 * 1024, nullptr, false});
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(r.out, "BlockSize:2048\nType:2\nin_0000.WAV\nin_0001.WAV\nnot write output file\n");
   for (const std::string& name : {std::string("in_0000.WAV"), std::string("in_0001.WAV")}) {
@@ -49,6 +57,139 @@ TEST(Hostile, FullDiskIsReportedAndNoWavClaimsMoreThanItHolds) {
     } else {
       EXPECT_EQ(le32(wav, 40), 0u);  // claims nothing
     }
+  }
+}
+
+// Names that exist as something other than a regular file are refused at once (never
+// waited on); regular files are replaced; unreadable inputs and a console that cannot be
+// written fail the run.
+TEST(Hostile, SurroundingsThatAreNotPlainFiles) {
+  const Bytes pair = loud(0x21) + loud(0x13);
+  const Bytes twoSegments = pair + Bytes(16, 0) + pair;
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::function<void(const Scratch&)> prepare;
+    RunSurroundings surroundings;
+    std::string out;
+    int status;
+    std::string fifoLeft;  // a FIFO that must still be there, untouched
+  };
+  const auto fifo = [](const char* name) { return [name](const Scratch& d) { mkfifo(d.path(name).c_str(), 0600); }; };
+  const auto regular = [](const Scratch& d) { d.write("in.WAV", Bytes(1000, 7)); };
+  const auto nothing = [](const Scratch&) {};
+  const Case cases[] = {
+      {"FIFO at the output name", {"in.raw", "16"}, fifo("in.WAV"), {}, "BlockSize:16\nin.WAV\nnot write output file\n",
+       255, "in.WAV"},
+      {"regular file at the output name", {"in.raw", "16"}, regular, {}, "BlockSize:16\nin.WAV\n", 0, ""},
+      {"FIFO at the second numbered name", {"in.raw", "16", "-t2"}, fifo("in_0001.WAV"), {},
+       "BlockSize:16\nType:2\nin_0000.WAV\nin_0001.WAV\nnot write output file\n", 255, "in_0001.WAV"},
+      {"FIFO at the list file", {"in.raw", "16", "-c"}, fifo("in.WAVSC.TXT"), {},
+       "BlockSize:16\nin.WAVSC.TXT\nnot write script file\n", 255, "in.WAVSC.TXT"},
+      {"an input that fails to read", {"/proc/self/mem", "16"}, nothing, {},
+       "BlockSize:16\n/proc/self/mem\nnot read src file\n", 255, ""},
+      {"console on a full disk", {"in.raw", "16", "-c"}, nothing, {0, "/dev/full", false}, "", 255, ""},
+      {"console on the null device", {"in.raw", "16", "-c"}, nothing, {0, "/dev/null", false}, "", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch dir;
+    dir.write("in.raw", twoSegments);
+    c.prepare(dir);
+    const RunResult r = dir.run(c.args, c.surroundings);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.status, c.status);
+    if (!c.fifoLeft.empty()) {
+      struct stat info;
+      EXPECT_TRUE(lstat(dir.path(c.fifoLeft).c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    }
+  }
+}
+
+// With descriptors 0 and 1 closed at start, neither the input nor a WAV may take their
+// place: the dump text must not land in the audio.
+TEST(Hostile, ClosedStandardStreamsAreNotReused) {
+  const Bytes input = music(7, 64);
+  Scratch plain;
+  plain.write("in.raw", input);
+  ASSERT_EQ(plain.run({"in.raw", "0x100", "-d"}).status, 0);
+  Scratch closed;
+  closed.write("in.raw", input);
+  const RunResult r = closed.run({"in.raw", "0x100", "-d"}, {0, nullptr, true});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(closed.read("in.WAV"), plain.read("in.WAV"));
+  EXPECT_EQ(closed.files(), (std::vector<std::string>{"in.WAV", "in.raw"}));
+}
+
+// A stream over a real file whose reads fail with EIO once `left` bytes have been read,
+// unless the file has nothing more to give.
+struct FailingRead {
+  FILE* file;
+  size_t left;
+};
+
+ssize_t readFailing(void* cookie, char* buffer, size_t size) {
+  FailingRead& f = *static_cast<FailingRead*>(cookie);
+  if (f.left == 0) {
+    if (std::fgetc(f.file) == EOF) return 0;
+    errno = EIO;
+    return -1;
+  }
+  const size_t got = std::fread(buffer, 1, std::min(size, f.left), f.file);
+  f.left -= got;
+  return static_cast<ssize_t>(got);
+}
+
+int closeFailing(void* cookie) { return std::fclose(static_cast<FailingRead*>(cookie)->file); }
+
+// A read error part way through is not the end of the input: the run fails with "not
+// read src file", and the WAV left behind claims no more data than it holds. An error
+// at the last byte fails the run; reading every byte ends it normally.
+TEST(Hostile, ReadErrorIsNotTheEndOfTheInput) {
+  const Bytes input = music(3, 64 * 8);  // eight pairs of 0x200-byte blocks
+  struct Case {
+    size_t readable;
+    size_t pairsWritten;
+  };
+  for (const Case c : {Case{0x1234, 4}, Case{input.size() - 1, 7}, Case{input.size(), 8}}) {
+    const size_t readable = c.readable;
+    SCOPED_TRACE(readable);
+    Scratch dir;
+    dir.write("in.raw", input);
+    static RunState s;
+    resetState(s);
+    char* consoleText = nullptr;
+    size_t consoleSize = 0;
+    s.console = open_memstream(&consoleText, &consoleSize);
+    std::string name = dir.path("in.raw").string();
+    char program[] = "talvimo", block[] = "0x200";
+    char* argv[] = {program, name.data(), block, nullptr};
+    ASSERT_EQ(parseArguments(s, argv, 3), 0);
+    ASSERT_EQ(openInput(s, argv), 0);
+    static FailingRead failing;
+    failing = FailingRead{s.run.input, readable};
+    s.run.input = fopencookie(&failing, "rb", {readFailing, nullptr, nullptr, closeFailing});
+    const int result = scanInput(s);
+    if (s.run.output != nullptr) std::fclose(s.run.output);
+    std::fclose(s.run.input);
+    std::fclose(s.console);
+    const std::string console(consoleText, consoleSize);
+    std::free(consoleText);
+    s.console = stdout;
+
+    const Bytes wav = dir.read("in.WAV");
+    ASSERT_GE(wav.size(), 44u);
+    if (readable < input.size()) {
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(console, "BlockSize:512\n" + name + "\nnot read src file\n");
+      EXPECT_EQ(le32(wav, 40), 0u);  // no header: claims nothing
+    } else {
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(console, "BlockSize:512\n" + dir.path("in.WAV").string() + "\n");
+      EXPECT_EQ(le32(wav, 40), wav.size() - 44);
+    }
+    EXPECT_EQ(wav.size(), 44 + c.pairsWritten * 64 * 56);  // whole pairs of 64 frames
   }
 }
 

@@ -1,5 +1,6 @@
 #include "support/scratch.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -53,20 +54,31 @@ std::vector<std::string> Scratch::files() const {
   return names;
 }
 
-RunResult Scratch::run(const std::vector<std::string>& args, uint64_t fileSizeLimit) const {
+RunResult Scratch::run(const std::vector<std::string>& args, const RunSurroundings& surroundings) const {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
   const pid_t child = fork();
   if (child == 0) {
-    dup2(pipeFds[1], STDOUT_FILENO);
+    if (surroundings.stdoutPath == nullptr) {
+      dup2(pipeFds[1], STDOUT_FILENO);
+    } else {
+      const int out = open(surroundings.stdoutPath, O_WRONLY);
+      if (out < 0 || dup2(out, STDOUT_FILENO) < 0) _exit(127);
+      close(out);
+    }
     close(pipeFds[0]);
     close(pipeFds[1]);
     if (chdir(dir_.c_str()) != 0) _exit(127);
-    if (fileSizeLimit != 0) {
+    if (surroundings.fileSizeLimit != 0) {
       signal(SIGXFSZ, SIG_IGN);
-      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      const rlimit limit{surroundings.fileSizeLimit, surroundings.fileSizeLimit};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
     }
+    if (surroundings.closeStdinAndStdout) {
+      close(STDIN_FILENO);
+      close(STDOUT_FILENO);
+    }
+    alarm(120);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(TALVIMO_BINARY));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

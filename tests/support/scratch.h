@@ -13,6 +13,13 @@ struct RunResult {
   int status;       // exit status (255 for the result -1)
 };
 
+// How a run's surroundings differ from a plain run's.
+struct RunSurroundings {
+  uint64_t fileSizeLimit = 0;        // RLIMIT_FSIZE (SIGXFSZ ignored): writes past it fail like a full disk
+  const char* stdoutPath = nullptr;  // standard output goes to this file instead of the result's `out`
+  bool closeStdinAndStdout = false;  // the binary starts with descriptors 0 and 1 closed
+};
+
 class Scratch {
  public:
   Scratch();
@@ -28,9 +35,9 @@ class Scratch {
   // Names of the regular files in the directory (not recursive), sorted.
   std::vector<std::string> files() const;
 
-  // Runs the built binary with these arguments, in the scratch directory. A file size
-  // limit (RLIMIT_FSIZE, with SIGXFSZ ignored) makes writes past it fail like a full disk.
-  RunResult run(const std::vector<std::string>& args, uint64_t fileSizeLimit = 0) const;
+  // Runs the built binary with these arguments, in the scratch directory. A run that
+  // has not ended after two minutes is killed (SIGALRM), so that a hang fails the test.
+  RunResult run(const std::vector<std::string>& args, const RunSurroundings& surroundings = {}) const;
   // Writes the input as in.raw and runs "in.raw blockSize switches...".
   RunResult convert(const Bytes& input, const std::string& blockSize, const std::vector<std::string>& switches) const;
 
