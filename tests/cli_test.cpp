@@ -66,6 +66,9 @@ TEST(CommandLine, EchoAndResultOfEverySwitch) {
       {{"16", "-f0xFFFFFFFF"}, ok + "frequency:-1\n", 0},
       {{"16", "-f0x80000000"}, ok + "frequency:-2147483648\n", 0},
       {{"16", "-f12345678901234567"}, ok + "frequency:1015724736\n", 0},  // the first 16 characters, wrapped
+      {{"16", "-f0X10"}, ok + "frequency:16\n", 0},       // an upper-case X makes hexadecimal too
+      {{"16", "-f12\xFF" "34"}, ok + "frequency:12\n", 0},  // a byte 0xFF ends the value
+      {{"16", "-f12\xFE" "34"}, ok + "frequency:1234\n", 0},  // 0xFE is passed over like any non-digit
       {{"16", "-b0x1000"}, ok + "BottomSize:4096\n", 0},
       {{"16", "-m100"}, ok + "FileMinimunSize:100\n", 0},
       {{"16", "-N0x1A"}, ok + "StartFileNo:26\n", 0},
@@ -77,11 +80,18 @@ TEST(CommandLine, EchoAndResultOfEverySwitch) {
       {{"16", "-s0x800"}, ok + "SkipSize:2048\n", 0},
       {{"16", "-s0xFFFFF000"}, ok + "SkipSize:-4096\n", 255},
       {{"16", "-H256"}, ok + "HeadSkipSize:256\n", 0},
+      {{"16", "-h0"}, ok + "HeadSkipSize:0\n", 0},
+      {{"16", "-s0"}, ok + "SkipSize:0\n", 0},
       {{"16", "-h0xFFFFFFFF"}, ok + "HeadSkipSize:-1\n", 255},
       // Byte settings.
       {{"16", "-x0C"}, ok + "NonDecodeType:0x0C\n", 0},
       {{"16", "-X0x0c"}, ok + "NonDecodeType:0x0C\n", 0},
       {{"16", "-x256"}, ok + "NonDecodeType:0x00\n", 255},
+      {{"16", "-x0xFF"}, ok + "NonDecodeType:0xFF\n", 0},
+      {{"16", "-x0xFFFFFFFF"}, ok + "NonDecodeType:0xFF\n", 255},
+      {{"16", "-x0"}, ok + "NonDecodeType:0x00\n", 0},
+      {{"16", "-e0xFF"}, ok + "ProcEndType:0xFF\n", 0},
+      {{"16", "-e0xFFFFFFFF"}, ok + "ProcEndType:0xFF\n", 255},
       {{"16", "-e07"}, ok + "ProcEndType:0x07\n", 0},
       {{"16", "-E0x100"}, ok + "ProcEndType:0x00\n", 255},
       // Flags.

@@ -31,6 +31,9 @@ TEST(Decoder, KnownValues) {
       {"-32768 becomes history, sample moves up by one", 0x00, {0x08}, {0, 0}, {-32767, 0}},
       {"shift 13 applied as it is", 0x0D, {0x87}, {0, 0}, {3, -3}},
       {"filter 1 prediction: 937.5 gives 938", 0x10, {}, {1000.0, 0.0}, {938, 879}},
+      // Filter 3 (98/64, -55/64) by hand: 1 + 98 - 55 = 44; 2 + 44 * 98/64 - 64 * 55/64 =
+      // 14.375; 14.375 * 98/64 - 44 * 55/64 = -15.80078125; then -36.5484619140625.
+      {"filter 3 prediction by hand", 0x3C, {0x21}, {64.0, 64.0}, {44, 14, -15, -36}},
       {"whole negative values move up: -1 gives 0, -2 gives -1", 0x0C, {0xEF}, {0, 0}, {0, -1, 0}},
       {"x + 0.5 truncated: -0.5 gives 0", 0x48, {0x0F}, {16.0, 16.0}, {0}},
       {"x + 0.5 truncated: -16.5 gives -16", 0x48, {0x0E}, {16.0, 16.0}, {-16}},

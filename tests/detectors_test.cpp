@@ -114,8 +114,9 @@ TEST(Detectors, Type3SilenceRunsInBothBlocks) {
   endPairWithMarkers(t1, 1, 4, 4);  // both runs exceed 3: split at T2
   endPairWithMarkers(t2, 1, 3, 4);  // a run of 3 is too short: T3 goes on in the same file
   setFrame(t3.left, 0, marker());   // a lone marker does not restart a run counted before it
-  endPairWithMarkers(t3, 1, 5, 4);
-  setFrame(t3.right, kFrames * 2 - 3, loud());  // ...but a break inside the second block's run does
+  endPairWithMarkers(t3, 1, 5, 5);
+  setFrame(t3.right, kFrames * 2 - 3, loud());  // ...but a loud frame inside the second block's
+                                                // run restarts it: 2 and 2 markers, never 4
   endPairWithMarkers(t4, 0, 4, 4);  // at the end of T4's first pair: split inside the track
   const RunResult r = expectFiles(
       archiveOf({t1, t2, t3, t4}), {"-t3,3", "-v"},
@@ -126,6 +127,68 @@ TEST(Detectors, Type3SilenceRunsInBothBlocks) {
   EXPECT_NE(r.out.find("Type:3 Num:0x00000003\nverbose\n  zerocnt R 0x   4: zerocnt L 0x   4\nin_0000.WAV : "),
             std::string::npos)
       << r.out;
+}
+
+// A frame with `zeros` zero bytes (the header byte is not one of them unless it is 0).
+Bytes withZeros(uint8_t header, int zeros) {
+  Bytes f(16, 0x11);
+  f[0] = header;
+  for (int i = header == 0 ? 0 : 1; zeros > 0; ++i, --zeros) f[i] = 0;
+  return f;
+}
+
+// Each side of the zero-count edges: a marker or quiet frame has at least 14 zero bytes,
+// an empty frame all 16. Blocks of two frames; the frame under test opens the second pair.
+TEST(Detectors, ZeroCountEdges) {
+  const Bytes l = loud(0x21);
+  struct Case {
+    const char* type;
+    Bytes frame;
+    std::string files;  // the -v lines after the echo
+  };
+  const std::string split = "in_0000.WAV : 0x00000000 : 0x00000040\nin_0001.WAV : 0x00000040 : 0x000000C0\nin_0001.WAV";
+  const std::string cut = "in_0000.WAV : 0x00000000 : 0x00000040\nin_0001.WAV : 0x00000050 : 0x000000C0\nin_0001.WAV";
+  const std::string whole = "in_0000.WAV : 0x00000000 : 0x000000C0\nin_0000.WAV";
+  const Case cases[] = {
+      {"-t1", withZeros(0x0C, 14), split},  {"-t1", withZeros(0x0C, 13), whole},
+      {"-t1", withZeros(0x1C, 15), whole},  // quiet, but not a marker header
+      {"-t0", withZeros(0x21, 14), split},  {"-t0", withZeros(0x21, 13), whole},
+      {"-t2", withZeros(0x00, 16), cut},    {"-t2", withZeros(0x00, 15), whole},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " " + testing::PrintToString(c.frame));
+    Scratch dir;
+    const RunResult r = dir.convert(repeat(l, 4) + c.frame + repeat(l, 7), "0x20", {c.type, "-v"});
+    EXPECT_EQ(r.out, std::string("BlockSize:32\nType:") + c.type[2] + "\nverbose\n" + c.files);
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
+// The frame that ends on a MiB boundary under -v is read byte by byte (for its progress
+// line): it counts its own zeros only, not the frame's before it.
+TEST(Detectors, FrameReadByteByByteCountsItsOwnZeros) {
+  const size_t last = 0x100000 / 16 - 1;  // the frame that ends at offset 0x100000
+  Bytes input = repeat(loud(0x21), last + 5);
+  const Bytes tenZeros = withZeros(0x00, 10);
+  struct Case {
+    Bytes frame;
+    std::string files;
+  };
+  const Case cases[] = {
+      {withZeros(0x00, 6), "in_0000.WAV : 0x00000000 : 0x00100040\nin_0000.WAV"},
+      {withZeros(0x00, 16),
+       "in_0000.WAV : 0x00000000 : 0x000FFFF0\nin_0001.WAV : 0x00100000 : 0x00100040\nin_0001.WAV"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.frame));
+    setFrame(input, last - 1, tenZeros);
+    setFrame(input, last, c.frame);
+    Scratch dir;
+    const RunResult r = dir.convert(input, "0x20", {"-t2", "-v"});
+    EXPECT_EQ(r.out, "BlockSize:32\nType:2\nverbose\n0x00100000 / 0x00100040" +
+                         std::string(c.frame[15] == 0 ? "0x00" : "0x11") + "\r" + c.files);
+    EXPECT_EQ(r.status, 0);
+  }
 }
 
 TEST(Detectors, Type4ByteSignature) {

@@ -41,6 +41,9 @@ TEST(Naming, OutputNames) {
       {"C:\\data\\track.01.raw", {}, "track.WAV", "track.WAV"},
       {"C:\\in\\x.raw", {}, "x.WAV", "x.WAV"},
       {"D:x.raw", {}, "x.WAV", "x.WAV"},
+      {":x.raw", {}, ":x.WAV", ":x.WAV"},    // the first character is never taken for a separator
+      {"\\x.raw", {}, "\\x.WAV", "\\x.WAV"},
+      {"a:x.raw", {}, "x.WAV", "x.WAV"},     // the second one is
       {longBase + ".raw", {}, longBase.substr(0, 54) + ".WAV", longBase.substr(0, 54) + ".WAV"},
       {"sub/x.raw", {}, "sub/x.WAV", "sub/x.WAV"},
       {"./x.raw", {}, "./x.WAV", "x.WAV"},

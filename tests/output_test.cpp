@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "output/wav_header.h"
 #include "support/frames.h"
 
 namespace {
@@ -54,6 +55,32 @@ TEST(WavOutput, OnePairStereoAndMonoHeaders) {
     EXPECT_EQ(w.bits, 16u);
     EXPECT_EQ(w.dataSize, 112u);
     EXPECT_EQ(w.samples, c.samples);
+  }
+}
+
+// RIFF sizes are 32 bits: a segment past them saturates both size fields at 0xFFFFFFFF,
+// each exactly from where it no longer fits (checked without writing 4 GiB).
+TEST(WavOutput, RiffSizesSaturateInsteadOfWrapping) {
+  struct Case {
+    uint64_t dataBytes;
+    uint32_t riffSize, dataSize;
+  };
+  const Case cases[] = {
+      {112, 148, 112},
+      {0xFFFFFFFFull - 36, 0xFFFFFFFF, 0xFFFFFFDB},       // the RIFF size just fits
+      {0xFFFFFFFFull - 35, 0xFFFFFFFF, 0xFFFFFFDC},       // ... and one past it
+      {0xFFFFFFFFull, 0xFFFFFFFF, 0xFFFFFFFF},            // the data size just fits
+      {0x100000000ull, 0xFFFFFFFF, 0xFFFFFFFF},           // ... and one past it
+      {0x100000000ull + 112, 0xFFFFFFFF, 0xFFFFFFFF},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dataBytes);
+    uint8_t header[kWavHeaderSize];
+    buildWavHeader(header, c.dataBytes, 2, 48000);
+    const Wav w = parseWav(Bytes(header, header + kWavHeaderSize));
+    EXPECT_EQ(w.riffSize, c.riffSize);
+    EXPECT_EQ(w.dataSize, c.dataSize);
+    EXPECT_EQ(w.riff + w.wave + w.fmt + w.data, "RIFFWAVEfmt data");
   }
 }
 
@@ -268,24 +295,33 @@ TEST(Segments, FinishingStepRemovesATooSmallLastFile) {
     std::string out;
     std::vector<std::string> files;
   };
+  const std::string t2m64 = "BlockSize:16\nType:2\nFileMinimunSize:64\n";
+  const std::string skipping = "NonDecodeType:0x00\n";
   const Case cases[] = {
       {"last segment dropped with its file open", pairs(1, 5) + kCut + pairs(2, 1), {"-t2", "-m64"},
-       "in_0000.WAV\nin_0001.WAVremove\nin_0001.WAV", {"in.raw", "in_0000.WAV"}},
+       t2m64 + "in_0000.WAV\nin_0001.WAVremove\nin_0001.WAV", {"in.raw", "in_0000.WAV"}},
       {"last kept file measures too small", pairs(1, 5) + kCut + quietKept, {"-t2", "-m64", "-x00"},
-       "in_0000.WAV\nin_0001.WAV\nin_0001.WAVremove\nin_0001.WAV", {"in.raw", "in_0000.WAV"}},
-      {"large enough: kept", pairs(1, 5), {"-t2", "-m64"}, "in_0000.WAV\nin_0000.WAV",
+       t2m64 + skipping + "in_0000.WAV\nin_0001.WAV\nin_0001.WAVremove\nin_0001.WAV", {"in.raw", "in_0000.WAV"}},
+      // The last file's 112 data bytes stand for 32 input bytes: removed at -m32, kept at -m31.
+      {"last file worth exactly -m bytes", pairs(1, 5) + kCut + quietKept, {"-t2", "-m32", "-x00"},
+       "BlockSize:16\nType:2\nFileMinimunSize:32\n" + skipping + "in_0000.WAV\nin_0001.WAV\nin_0001.WAVremove\nin_0001.WAV",
        {"in.raw", "in_0000.WAV"}},
-      {"no archive type: the single file is not measured", quietKept, {"-m64", "-x00"}, "in.WAV\n",
-       {"in.WAV", "in.raw"}},
+      {"last file worth one byte more than -m", pairs(1, 5) + kCut + quietKept, {"-t2", "-m31", "-x00"},
+       "BlockSize:16\nType:2\nFileMinimunSize:31\n" + skipping + "in_0000.WAV\nin_0001.WAV\nin_0001.WAV",
+       {"in.raw", "in_0000.WAV", "in_0001.WAV"}},
+      {"large enough: kept", pairs(1, 5), {"-t2", "-m64"}, t2m64 + "in_0000.WAV\nin_0000.WAV",
+       {"in.raw", "in_0000.WAV"}},
+      {"no archive type: the single file is not measured", quietKept, {"-m64", "-x00"},
+       "BlockSize:16\nFileMinimunSize:64\n" + skipping + "in.WAV\n", {"in.WAV", "in.raw"}},
       {"no archive type, segment dropped: no headerless file stays", pairs(1, 2), {"-m64"},
-       "in.WAVremove\nin.WAV", {"in.raw"}},
+       "BlockSize:16\nFileMinimunSize:64\nin.WAVremove\nin.WAV", {"in.raw"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scratch dir;
     const RunResult r = dir.convert(c.input, "16", c.switches);
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.ends_with(c.out)) << r.out;
+    EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(dir.files(), c.files);
   }
 }

@@ -1,7 +1,10 @@
 #include "support/frames.h"
 
+#include <algorithm>
+
 #include "encode/adpcm_encoder.h"
 #include "encode/signals.h"
+#include "support/reference_decoder.h"
 
 Bytes frame(uint8_t header, uint8_t flag, std::initializer_list<uint8_t> data) {
   Bytes f(16, 0);
@@ -34,7 +37,18 @@ Bytes music(uint32_t seed, size_t frames) {
   return encodeStream(synthesizeMusic(seed, frames * kSamplesPerFrame, 48000));
 }
 
-std::vector<int16_t> decoded(const Bytes& frames) { return decodeStream(frames); }
+std::vector<int16_t> decoded(const Bytes& frames) {
+  ChannelHistory history{};
+  std::vector<int16_t> out;
+  for (size_t at = 0; at + kFrameBytes <= frames.size(); at += kFrameBytes) {
+    AdpcmFrame frame{};
+    std::copy(frames.begin() + static_cast<long>(at), frames.begin() + static_cast<long>(at) + kFrameBytes, frame.value);
+    int32_t samples[kSamplesPerFrame];
+    referenceDecodeFrame(frame, history, samples);
+    for (int32_t sample : samples) out.push_back(static_cast<int16_t>(static_cast<uint16_t>(sample)));
+  }
+  return out;
+}
 
 std::vector<int16_t> interleaved(const std::vector<int16_t>& left, const std::vector<int16_t>& right) {
   std::vector<int16_t> out;

@@ -19,7 +19,8 @@ Bytes repeat(const Bytes& bytes, size_t times);
 // n frames of encoded music for one channel (seeded).
 Bytes music(uint32_t seed, size_t frames);
 
-// The samples a fresh decoder makes of a stream of frames.
+// The samples the independent reference decoder makes of a stream of frames, from a zero
+// history: whole-run checks never lean on the decoder they check.
 std::vector<int16_t> decoded(const Bytes& frames);
 // Stereo sample frames: left and right samples alternating.
 std::vector<int16_t> interleaved(const std::vector<int16_t>& left, const std::vector<int16_t>& right);
