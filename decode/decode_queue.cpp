@@ -1,5 +1,6 @@
 #include "decode/decode_queue.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -22,6 +23,8 @@ void clearDecodeQueue(DecodeQueue& q) {
   q.history_[1] = ChannelHistory{};
   q.count_[0] = 0;
   q.count_[1] = 0;
+  q.written_[0] = 0;
+  q.written_[1] = 0;
 }
 
 void queueFrame(DecodeQueue& q, int32_t channel, const AdpcmFrame& frame, EntryPlace place) {
@@ -29,6 +32,7 @@ void queueFrame(DecodeQueue& q, int32_t channel, const AdpcmFrame& frame, EntryP
   q.frames_[channel][q.count_[channel]] = frame;
   q.places_[channel][q.count_[channel]] = place;
   q.count_[channel] += 1;
+  q.written_[place.buffer] = std::max(q.written_[place.buffer], place.entry + kEntriesPerFrame);
 }
 
 void settle(DecodeQueue& q) {
@@ -65,7 +69,10 @@ void restartDecoding(DecodeQueue& q, int32_t clearedEntries) {
   settle(q);  // entries past the cleared ones keep what the queued frames decode to
   q.history_[0] = ChannelHistory{};
   q.history_[1] = ChannelHistory{};
-  const size_t cleared = static_cast<size_t>(clearedEntries) * sizeof(int32_t);
-  std::memset(q.buffers_.entry[0], 0, cleared);
-  std::memset(q.buffers_.entry[1], 0, cleared);
+  // Entries at or past `written_` are still zero from the last clear (or the start).
+  for (int buffer = 0; buffer < 2; ++buffer) {
+    const int32_t cleared = std::min(clearedEntries, q.written_[buffer]);
+    std::memset(q.buffers_.entry[buffer], 0, static_cast<size_t>(cleared) * sizeof(int32_t));
+    q.written_[buffer] = 0;
+  }
 }

@@ -38,6 +38,7 @@ class DecodeQueue {
   EntryPlace places_[2][kFrames];               // where each queued frame's entries go
   int32_t samples_[2][kFrames * kSamplesPerFrame];  // the decoder's output
   int32_t count_[2];                            // frames queued per channel
+  int32_t written_[2];                          // per buffer: entries below this may be non-zero
 
   friend void clearDecodeQueue(DecodeQueue& queue);
   friend void queueFrame(DecodeQueue& queue, int32_t channel, const AdpcmFrame& frame, EntryPlace place);
@@ -60,5 +61,6 @@ const PairBuffers& settledBuffers(DecodeQueue& queue);
 void carryHistory(DecodeQueue& queue, int32_t from, int32_t to);
 
 // A new segment: both histories start from zero and the first clearedEntries entries of
-// each buffer are cleared (frames still queued land in the buffers first).
+// each buffer are cleared (frames still queued land in the buffers first). Only what was
+// written since the last clear costs time: a cut costs what its segment cost.
 void restartDecoding(DecodeQueue& queue, int32_t clearedEntries);
