@@ -191,6 +191,37 @@ TEST(Detectors, FrameReadByteByByteCountsItsOwnZeros) {
   }
 }
 
+// Type 3 at the edges of its rule, with Num 1 and blocks of four frames (L loud, M a
+// marker): both latest runs must exceed Num, the pair must end on a marker, a loud frame
+// restarts a run, and the runs start afresh with every pair.
+TEST(Detectors, Type3RunEdges) {
+  struct Case {
+    const char* pairs;  // three pairs of eight frames
+    bool splits;        // at the second pair
+  };
+  const Case cases[] = {
+      {"LLMMLLMM" "LLLLLLLL" "LLLLLLLL", true},
+      {"LLMMLLLM" "LLLLLLLL" "LLLLLLLL", false},  // second run 1, not more than Num
+      {"LLLMLLMM" "LLLLLLLL" "LLLLLLLL", false},  // first run 1
+      {"MMLMLLMM" "LLLLLLLL" "LLLLLLLL", false},  // M M L M: the latest run is 1
+      {"LLMMLMML" "LLLLLLLL" "LLLLLLLL", false},  // the pair ends on a loud frame
+      {"LLMMLLLL" "LLLLLLMM" "LLLLLLLL", false},  // the first run of 2 belongs to the pair before
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pairs);
+    Bytes input;
+    for (const char* f = c.pairs; *f != '\0'; ++f) input = input + (*f == 'M' ? marker() : loud());
+    Scratch dir;
+    const RunResult r = dir.convert(input, "0x40", {"-t3,1", "-v"});
+    const std::string files =
+        c.splits ? "  zerocnt R 0x   2: zerocnt L 0x   2\n"
+                   "in_0000.WAV : 0x00000000 : 0x00000080\nin_0001.WAV : 0x00000080 : 0x00000180\nin_0001.WAV"
+                 : "in_0000.WAV : 0x00000000 : 0x00000180\nin_0000.WAV";
+    EXPECT_EQ(r.out, "BlockSize:64\nType:3 Num:0x00000001\nverbose\n" + files);
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
 TEST(Detectors, Type4ByteSignature) {
   StereoTrack t1 = track(1, 2), t2 = track(2, 3), t3 = track(3, 2);
   const Bytes signature = frame(0x00, 0x00, {0x11, 0x22, 0x33, 0xAB, 0xCD, 0xEF, 0x44});

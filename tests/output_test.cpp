@@ -20,6 +20,11 @@ std::vector<int16_t> slice(const std::vector<int16_t>& v, long from, long to) {
 
 std::vector<int16_t> samplesOf(const Scratch& dir, const std::string& name) { return parseWav(dir.read(name)).samples; }
 
+struct Case2 {
+  std::vector<std::string> switches;
+  std::vector<int16_t> samples;
+};
+
 TEST(WavOutput, OnePairStereoAndMonoHeaders) {
   struct Case {
     std::vector<std::string> switches;
@@ -81,6 +86,22 @@ TEST(WavOutput, RiffSizesSaturateInsteadOfWrapping) {
     EXPECT_EQ(w.riffSize, c.riffSize);
     EXPECT_EQ(w.dataSize, c.dataSize);
     EXPECT_EQ(w.riff + w.wave + w.fmt + w.data, "RIFFWAVEfmt data");
+  }
+}
+
+// Mono over several pairs: one continuous stream, each block carrying on from the block
+// before it, whichever channel it came from.
+TEST(WavOutput, MonoContinuesAcrossPairs) {
+  const std::vector<int16_t> d = decoded(kA + kB + kB + kA);
+  const Case2 cases[] = {
+      {{"-o1"}, d},
+      {{"-o1", "-r"}, joined(joined(slice(d, 28, 56), slice(d, 0, 28)), joined(slice(d, 84, 112), slice(d, 56, 84)))},
+  };
+  for (const Case2& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.switches));
+    Scratch dir;
+    ASSERT_EQ(dir.convert(kA + kB + kB + kA, "16", c.switches).status, 0);
+    EXPECT_EQ(samplesOf(dir, "in.WAV"), c.samples);
   }
 }
 
@@ -147,6 +168,7 @@ TEST(WavOutput, PairingAndEndConditions) {
       {"bottom size inside a frame", archive, {"-b0x1A5"}, 3, "0x000001A5"},
       {"bottom size at a pair boundary", archive, {"-b0x100"}, 2, "0x00000100"},
       {"end type only as a first byte", procEnd, {"-e07"}, 2, "0x00000130"},
+      {"end type byte inside a frame read byte by byte", archive, {"-e07", "-b0x1A8"}, 3, "0x000001A8"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
