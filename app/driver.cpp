@@ -8,6 +8,7 @@
 #include "output/output_name.h"
 #include "output/wav_header.h"
 #include "output/wav_writer.h"
+#include "platform/cpus.h"
 #include "platform/files.h"
 #include "run/console.h"
 #include "run/failures.h"
@@ -120,6 +121,7 @@ int runTalvimo(RunState& s, int argc, char** argv) {
     return -1;
   }
   resetState(s);
+  setDecodeThreads(s.decode, availableCpus());
   std::clearerr(s.console);
   int result = parseArguments(s, argv, argc) == 0 ? runParsed(s, argv) : -1;
   closeRunFiles(s);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decode/adpcm_decoder.h"
+#include "decode/chain_decoder.h"
 #include "encode/adpcm_encoder.h"
 #include "encode/signals.h"
 
@@ -74,6 +75,33 @@ void Blocks(benchmark::State& state) {
   state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(Blocks)->Arg(2)->Arg(1)->ArgName("channels");
+
+// Long chains as whole-run windows decode them: cut into chunks with 64 frames of
+// warm-up, on the given number of threads; one chain (mono) or two (stereo).
+void Chains(benchmark::State& state) {
+  const int threads = static_cast<int>(state.range(0));
+  const int chains = static_cast<int>(state.range(1));
+  const std::vector<AdpcmFrame> frames[2] = {musicFrames(1), musicFrames(2)};
+  std::vector<int16_t> out[2] = {std::vector<int16_t>(frames[0].size() * kSamplesPerFrame),
+                                 std::vector<int16_t>(frames[1].size() * kSamplesPerFrame)};
+  WorkerPool pool;
+  pool.setThreads(threads);
+  ChainDecoder decoder;
+  size_t samples = 0;
+  for (auto _ : state) {
+    ChannelHistory h[2] = {};
+    FrameChain work[2];
+    for (int c = 0; c < chains; ++c) {
+      work[c] = FrameChain{frames[c].data(), static_cast<int32_t>(frames[c].size()), &h[c], out[c].data()};
+    }
+    decoder.decode(work, chains, pool, ChainPlan{});
+    benchmark::DoNotOptimize(out[0].data());
+    samples += static_cast<size_t>(chains) * frames[0].size() * kSamplesPerFrame;
+  }
+  state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["redecoded"] = static_cast<double>(decoder.stats().redecoded);
+}
+BENCHMARK(Chains)->Args({1, 1})->Args({1, 2})->Args({2, 1})->Args({2, 2})->ArgNames({"threads", "chains"})->UseRealTime();
 
 }  // namespace
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Whole-run benchmark: converts a 256 MiB stereo archive and reports the median wall
-time, input MB/s and peak memory of several runs, for the default run, check mode,
--v, mono and every archive type. When ffmpeg is installed it also converts the same
-data wrapped in a GENH header, in the same run, and prints the ratio talvimo/ffmpeg.
+"""Whole-run benchmark: converts two 256 MiB stereo archives, one of music mixed with
+noise bursts (many frames of filter 0) and one of music alone (as users' archives hold
+it, almost none), and reports the median wall time, input MB/s and peak memory of
+several runs: the default run, mono, check mode, -v and every archive type, and the
+default and mono runs pinned to one CPU. Then 16 MiB of empty frames cut with -t2.
 
     python3 bench/run_bench.py BUILD_DIR [--runs N] [--mib N]
 """
@@ -10,14 +11,10 @@ import argparse
 import os
 import shutil
 import statistics
-import struct
 import subprocess
 import sys
 import tempfile
 import time
-
-BLOCK = 0x800
-
 
 TIME = shutil.which("time", path="/usr/bin:/bin")
 
@@ -48,22 +45,44 @@ def timed(cmd, cwd):
         return wall, int(text.read().split()[-1]), files
 
 
-def measure(cmd, cwd, runs):
-    results = [timed(cmd, cwd) for _ in range(runs)]
-    peaks = [m for _, m, _ in results if m is not None]
-    return statistics.median(w for w, _, _ in results), max(peaks) if peaks else None
-
-
 def mib(kib):
     return "n/a" if kib is None else f"{kib / 1024:.1f}"
 
 
-def genh_header(data_bytes, channels=2, rate=48000, interleave=BLOCK):
-    """A GENH header for PSX ADPCM data that starts right after it (0x800 bytes)."""
-    start = 0x800
-    samples = data_bytes // 16 * 28 // channels
-    header = b"GENH" + struct.pack("<9i", channels, interleave, rate, -1, samples, 0, start, start, 0)
-    return header + bytes(start - len(header))
+def make_archive(maker, path, mib, kind):
+    """Builds an archive once; returns the line of its histogram that gives the share of
+    filter-0 frames."""
+    if not os.path.exists(path):
+        args = [maker, path, str(mib)] + (["music"] if kind == "music" else [])
+        made = subprocess.run(args, check=True, stderr=subprocess.PIPE, text=True)
+        with open(path + ".filters", "w") as note:
+            note.write(made.stderr)
+    with open(path + ".filters") as note:
+        return note.readline().strip()
+
+
+def run_cases(talvimo, archive, cases, runs):
+    """Times every case round-robin (so that a slow spell of the machine hits them all)
+    and prints a table; returns the default run's median wall time."""
+    megabytes = os.path.getsize(archive) / 1e6
+    with tempfile.TemporaryDirectory(dir=os.path.dirname(archive)) as work:
+        os.symlink(archive, os.path.join(work, "in.raw"))
+        walls = {name: [] for name, _, _ in cases}
+        peaks = {name: [] for name, _, _ in cases}
+        files = {}
+        for _ in range(runs):
+            for name, prefix, args in cases:
+                wall, peak, files[name] = timed(prefix + [talvimo, "in.raw"] + args, work)
+                walls[name].append(wall)
+                peaks[name].append(peak)
+    print(f"{'case':<24}{'wall s':>9}{'MB/s':>9}{'peak MiB':>10}{'files':>7}")
+    default_wall = statistics.median(walls[cases[0][0]])
+    for name, _, _ in cases:
+        wall = statistics.median(walls[name])
+        peak = None if None in peaks[name] else max(peaks[name])
+        ratio = "" if name == cases[0][0] else f"   {wall / default_wall:.2f} x default"
+        print(f"{name:<24}{wall:>9.2f}{megabytes / wall:>9.0f}{mib(peak):>10}{files[name]:>7}{ratio}")
+    return default_wall
 
 
 def main():
@@ -75,46 +94,32 @@ def main():
 
     talvimo = os.path.abspath(os.path.join(args.build, "talvimo"))
     maker = os.path.abspath(os.path.join(args.build, "bench", "make_bench_archive"))
-    archive = os.path.abspath(os.path.join(args.build, "bench", f"bench{args.mib}.raw"))
-    if not os.path.exists(archive):
-        subprocess.run([maker, archive, str(args.mib)], check=True, stderr=subprocess.DEVNULL)
-    megabytes = os.path.getsize(archive) / 1e6
+    folder = os.path.abspath(os.path.join(args.build, "bench"))
+    pinned = ["taskset", "-c", "0"] if shutil.which("taskset") else None
+    print(f"{os.cpu_count()} CPUs; median of {args.runs} rounds over all cases of an archive")
 
-    with tempfile.TemporaryDirectory(dir=os.path.dirname(archive)) as work:
-        os.symlink(archive, os.path.join(work, "in.raw"))
+    for kind in ("mixed", "music"):
+        archive = os.path.join(folder, f"{kind}{args.mib}.raw")
+        filters = make_archive(maker, archive, args.mib, kind)
+        print(f"\n{kind} archive: {archive} ({os.path.getsize(archive) / 1e6:.0f} MB), {filters}")
         cases = [
-            ("default", []), ("check mode -c", ["-c"]), ("verbose -v", ["-v"]), ("mono -o1", ["-o1"]),
-            ("-t0", ["-t0"]), ("-t1", ["-t1"]), ("-t2", ["-t2"]), ("-t3,16", ["-t3,16"]),
-            ("-t4,0xAB,0xCD,0xEF", ["-t4,0xAB,0xCD,0xEF"]), ("-t5,0", ["-t5,0"]),
+            ("default", [], ["0x800"]), ("mono -o1", [], ["0x800", "-o1"]), ("check mode -c", [], ["0x800", "-c"]),
+            ("verbose -v", [], ["0x800", "-v"]), ("-t0", [], ["0x800", "-t0"]), ("-t1", [], ["0x800", "-t1"]),
+            ("-t2", [], ["0x800", "-t2"]), ("-t3,16", [], ["0x800", "-t3,16"]),
+            ("-t4,0xAB,0xCD,0xEF", [], ["0x800", "-t4,0xAB,0xCD,0xEF"]), ("-t5,0", [], ["0x800", "-t5,0"]),
         ]
-        print(f"archive: {archive} ({megabytes:.0f} MB), median of {args.runs} rounds over all cases")
-        walls = {name: [] for name, _ in cases}
-        peaks = {name: [] for name, _ in cases}
-        files = {}
-        for _ in range(args.runs):  # round-robin, so that a slow spell of the machine hits every case
-            for name, switches in cases:
-                wall, peak, files[name] = timed([talvimo, "in.raw", "0x800"] + switches, work)
-                walls[name].append(wall)
-                peaks[name].append(peak)
-        print(f"{'case':<22}{'wall s':>9}{'MB/s':>9}{'peak MiB':>10}{'files':>7}")
-        default_wall = statistics.median(walls["default"])
-        for name, _ in cases:
-            wall = statistics.median(walls[name])
-            peak = None if None in peaks[name] else max(peaks[name])
-            ratio = "" if name == "default" else f"   {wall / default_wall:.2f} x default"
-            print(f"{name:<22}{wall:>9.2f}{megabytes / wall:>9.0f}{mib(peak):>10}{files[name]:>7}{ratio}")
+        if pinned:
+            cases += [("default, one CPU", pinned, ["0x800"]), ("mono -o1, one CPU", pinned, ["0x800", "-o1"])]
+        run_cases(talvimo, archive, cases, args.runs)
 
-        ffmpeg = shutil.which("ffmpeg")
-        if ffmpeg is None:
-            print("ffmpeg is not installed: no comparison")
-            return
-        wrapped = os.path.join(work, "in.genh")
-        with open(wrapped, "wb") as out, open(archive, "rb") as data:
-            out.write(genh_header(os.path.getsize(archive)))
-            shutil.copyfileobj(data, out, 1 << 20)
-        wall, peak = measure([ffmpeg, "-v", "error", "-y", "-i", "in.genh", "ffmpeg.wav"], work, args.runs)
-        print(f"{'ffmpeg (GENH)':<22}{wall:>9.2f}{megabytes / wall:>9.0f}{mib(peak):>10}")
-        print(f"talvimo / ffmpeg: {default_wall / wall:.2f}")
+    # A cut costs what its segment cost: empty frames, every one of them a cut.
+    empty = os.path.join(folder, "empty16.raw")
+    if not os.path.exists(empty):
+        with open(empty, "wb") as out:
+            out.write(bytes(16 << 20))
+    print(f"\n16 MiB of empty frames ({empty})")
+    run_cases(talvimo, empty, [("-t2 at block 0x8000", [], ["0x8000", "-t2"]), ("-t2 at block 16", [], ["16", "-t2"])],
+              args.runs)
 
 
 if __name__ == "__main__":

@@ -69,6 +69,10 @@ inline int32_t sampleOf(double x) {
   return sample;
 }
 
+// Samples are kept whole (int32, modulo 2^32) or as the low 16 bits that a WAV keeps.
+inline void store(int32_t& out, int32_t sample) { out = sample; }
+inline void store(int16_t& out, int32_t sample) { out = static_cast<int16_t>(static_cast<uint16_t>(sample)); }
+
 // One sample of one chain: two rounded sums, then one rounding to double. The history
 // stays in doubles between samples (loaded straight into the x87 sums), which keeps the
 // eight x87 registers free for the sums of several chains at once.
@@ -83,16 +87,18 @@ inline int32_t sampleOf(double x) {
 // One frame each of one, two or four independent chains, one sample of each chain in
 // turn, so that each chain's latency hides behind the others'. Written out per count
 // (rather than as loops over arrays) so that every sum stays in an x87 register.
-void decodeLanes1(const AdpcmFrame& f, ChannelHistory& h, int32_t* out) {
+template <typename Out>
+void decodeLanes1(const AdpcmFrame& f, ChannelHistory& h, Out* out) {
   Chain c;
   startChain(c, f);
   double s1 = h.s1, s2 = h.s2;
-  for (int i = 0; i < kSamplesPerFrame; ++i) out[i] = sampleOf(step(c, i, s1, s2));
+  for (int i = 0; i < kSamplesPerFrame; ++i) store(out[i], sampleOf(step(c, i, s1, s2)));
   h = ChannelHistory{s1, s2};
 }
 
-void decodeLanes2(const AdpcmFrame& fa, ChannelHistory& ha, int32_t* outA, const AdpcmFrame& fb,
-                  ChannelHistory& hb, int32_t* outB) {
+template <typename Out>
+void decodeLanes2(const AdpcmFrame& fa, ChannelHistory& ha, Out* outA, const AdpcmFrame& fb, ChannelHistory& hb,
+                  Out* outB) {
   Chain a, b;
   startChain(a, fa);
   startChain(b, fb);
@@ -100,14 +106,15 @@ void decodeLanes2(const AdpcmFrame& fa, ChannelHistory& ha, int32_t* outA, const
   for (int i = 0; i < kSamplesPerFrame; ++i) {
     const double x = step(a, i, a1, a2);
     const double y = step(b, i, b1, b2);
-    outA[i] = sampleOf(x);
-    outB[i] = sampleOf(y);
+    store(outA[i], sampleOf(x));
+    store(outB[i], sampleOf(y));
   }
   ha = ChannelHistory{a1, a2};
   hb = ChannelHistory{b1, b2};
 }
 
-void decodeLanes4(const AdpcmFrame* const f[4], ChannelHistory* const h[4], int32_t* const out[4]) {
+template <typename Out>
+void decodeLanes4(const AdpcmFrame* const f[4], ChannelHistory* const h[4], Out* const out[4]) {
   Chain a, b, c, d;
   startChain(a, *f[0]);
   startChain(b, *f[1]);
@@ -120,10 +127,10 @@ void decodeLanes4(const AdpcmFrame* const f[4], ChannelHistory* const h[4], int3
     const double x = step(b, i, b1, b2);
     const double y = step(c, i, c1, c2);
     const double z = step(d, i, d1, d2);
-    out[0][i] = sampleOf(w);
-    out[1][i] = sampleOf(x);
-    out[2][i] = sampleOf(y);
-    out[3][i] = sampleOf(z);
+    store(out[0][i], sampleOf(w));
+    store(out[1][i], sampleOf(x));
+    store(out[2][i], sampleOf(y));
+    store(out[3][i], sampleOf(z));
   }
   *h[0] = ChannelHistory{a1, a2};
   *h[1] = ChannelHistory{b1, b2};
@@ -150,27 +157,37 @@ int splitPoint(const FrameRun& run) {
 
 bool isFinite(const ChannelHistory& h) { return std::isfinite(h.s1) && std::isfinite(h.s2); }
 
-// Part of a run, decoded as one chain.
+// Part of a run, decoded as one chain: `warmUp` frames whose samples are thrown away
+// (they only bring the history in), then `count - warmUp` frames whose samples are kept.
+template <typename Out>
 struct Lane {
   const AdpcmFrame* frames;
   int32_t count;
   int32_t done;
   ChannelHistory history;
-  int32_t* samples;
+  Out* samples;             // the samples of frames[warmUp ..]
+  int32_t warmUp = 0;
+  ChannelHistory atStart{};  // the history as frames[warmUp] begins
 };
 
-void runLanes(Lane* lanes, int count) {
+// Decodes up to four lanes side by side, a frame of each in turn, until all are done.
+// (Eight, tried as well, spill the x87 registers and run slower.)
+template <typename Out>
+void runLanes(Lane<Out>* lanes, int count) {
+  Out discard[kSamplesPerFrame];  // warm-up samples
   for (;;) {
     const AdpcmFrame* frames[4];
     ChannelHistory* histories[4];
-    int32_t* outs[4];
+    Out* outs[4];
     int active = 0;
     for (int k = 0; k < count; ++k) {
-      Lane& l = lanes[k];
+      Lane<Out>& l = lanes[k];
       if (l.done == l.count) continue;
+      if (l.done == l.warmUp) l.atStart = l.history;
       frames[active] = &l.frames[l.done];
       histories[active] = &l.history;
-      outs[active] = l.samples + static_cast<std::ptrdiff_t>(l.done) * kSamplesPerFrame;
+      outs[active] = l.done < l.warmUp ? discard
+                                       : l.samples + static_cast<std::ptrdiff_t>(l.done - l.warmUp) * kSamplesPerFrame;
       ++l.done;
       ++active;
     }
@@ -183,7 +200,7 @@ void runLanes(Lane* lanes, int count) {
       // Three lanes take the four-lane path with a throwaway fourth.
       AdpcmFrame idle{};
       ChannelHistory idleHistory{};
-      int32_t idleOut[kSamplesPerFrame];
+      Out idleOut[kSamplesPerFrame];
       if (active == 3) {
         frames[3] = &idle;
         histories[3] = &idleHistory;
@@ -203,29 +220,29 @@ void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[k
 void decodeRuns(const FrameRun* runs, int count) {
   // Each run splits where a frame starts afresh nearest its middle: the second half
   // decodes from a zero history, alongside the first.
-  Lane lanes[4];
+  Lane<int32_t> lanes[4];
   int split[2] = {0, 0};
   int lanesUsed = 0;
   for (int r = 0; r < count; ++r) {
     const FrameRun& run = runs[r];
     const int at = splitPoint(run);
     split[r] = at;
-    lanes[lanesUsed++] = Lane{run.frames, at == 0 ? run.count : at, 0, *run.history, run.samples};
+    lanes[lanesUsed++] = Lane<int32_t>{run.frames, at == 0 ? run.count : at, 0, *run.history, run.samples};
     if (at != 0) {
-      lanes[lanesUsed++] = Lane{run.frames + at, run.count - at, 0, ChannelHistory{0.0, 0.0},
-                                run.samples + static_cast<std::ptrdiff_t>(at) * kSamplesPerFrame};
+      lanes[lanesUsed++] = Lane<int32_t>{run.frames + at, run.count - at, 0, ChannelHistory{0.0, 0.0},
+                                         run.samples + static_cast<std::ptrdiff_t>(at) * kSamplesPerFrame};
     }
   }
   runLanes(lanes, lanesUsed);
   int lane = 0;
   for (int r = 0; r < count; ++r) {
     const FrameRun& run = runs[r];
-    Lane& first = lanes[lane++];
+    Lane<int32_t>& first = lanes[lane++];
     if (split[r] == 0) {
       *run.history = first.history;
       continue;
     }
-    Lane& second = lanes[lane++];
+    Lane<int32_t>& second = lanes[lane++];
     if (!isFinite(first.history)) {
       // An infinite or NaN history carries through even a frame without prediction
       // (inf * 0 is NaN): the second half decodes again from the real history.
@@ -234,5 +251,19 @@ void decodeRuns(const FrameRun* runs, int count) {
       runLanes(&second, 1);
     }
     *run.history = second.history;
+  }
+}
+
+void decodeChunks(ChainChunk* chunks, int count) {
+  Lane<int16_t> lanes[4];
+  for (int k = 0; k < count; ++k) {
+    const ChainChunk& c = chunks[k];
+    lanes[k] = Lane<int16_t>{c.frames - c.warmUp, c.warmUp + c.count, 0, c.history, c.samples, c.warmUp, c.history};
+  }
+  runLanes(lanes, count);
+  for (int k = 0; k < count; ++k) {
+    chunks[k].history = lanes[k].history;
+    // A chunk without frames of its own begins where its warm-up ends.
+    chunks[k].atStart = chunks[k].count == 0 ? lanes[k].history : lanes[k].atStart;
   }
 }

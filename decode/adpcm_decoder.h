@@ -39,3 +39,18 @@ struct FrameRun {
 // split where a frame predicts nothing (filter 0, or 5..15): from there on it does not
 // depend on what came before, so the halves decode side by side too.
 void decodeRuns(const FrameRun* runs, int count);
+
+// A chunk of a long chain, for decoding side by side with others: `warmUp` frames before
+// frames[0] (frames[-warmUp] .. frames[-1]) are decoded only to bring the history in.
+struct ChainChunk {
+  const AdpcmFrame* frames;  // the chunk's first frame
+  int32_t warmUp;            // frames decoded before it, their samples thrown away
+  int32_t count;             // frames whose samples are kept
+  ChannelHistory history;    // in: before the first warm-up frame; out: after the last frame
+  ChannelHistory atStart;    // out: the history as frames[0] begins
+  int16_t* samples;          // count * 28 samples out, each one's low 16 bits
+};
+
+// Decodes up to four chunks side by side, each exactly as decodeFrame would one frame
+// after the other.
+void decodeChunks(ChainChunk* chunks, int count);

@@ -7,12 +7,20 @@
 namespace {
 
 // Two consecutive samples per entry: the earlier in bits 16..31, the later in 0..15.
-void pack(const int32_t samples[kSamplesPerFrame], int32_t* entries) {
-  for (int k = 0; k < kEntriesPerFrame; ++k) {
+template <typename Sample>
+void pack(const Sample* samples, int32_t entries, int32_t* out) {
+  for (int32_t k = 0; k < entries; ++k) {
     const uint32_t packed = (static_cast<uint32_t>(samples[2 * k]) << 16) |
                             (static_cast<uint32_t>(samples[2 * k + 1]) & 0xFFFF);
-    entries[k] = static_cast<int32_t>(packed);
+    out[k] = static_cast<int32_t>(packed);
   }
+}
+
+// Decodes one channel's queued frames alone.
+void decodeAlone(AdpcmFrame* frames, int32_t count, ChannelHistory& history, int32_t* samples) {
+  if (count == 0) return;
+  FrameRun run{frames, count, &history, samples};
+  decodeRuns(&run, 1);
 }
 
 }  // namespace
@@ -25,34 +33,81 @@ void clearDecodeQueue(DecodeQueue& q) {
   q.count_[1] = 0;
   q.written_[0] = 0;
   q.written_[1] = 0;
+  q.carryTo1_ = false;
+  q.carryTo0_ = false;
+  q.pairCount_ = 0;
+  q.chainUsed_[0] = 0;
+  q.chainUsed_[1] = 0;
+  q.mono_ = false;
+  q.windowDecoded_ = false;
 }
 
+void setDecodeThreads(DecodeQueue& q, int threads) { q.workers_.setThreads(threads); }
+
 void queueFrame(DecodeQueue& q, int32_t channel, const AdpcmFrame& frame, EntryPlace place) {
-  if (q.count_[channel] == DecodeQueue::kFrames) settle(q);  // a block never holds more
+  // A block never holds more; and frames never follow a carry that their channel's
+  // queued frames would then be decoded before.
+  if (q.count_[channel] == DecodeQueue::kFrames || q.carryTo0_ || (channel == 0 && q.carryTo1_)) settle(q);
   q.frames_[channel][q.count_[channel]] = frame;
   q.places_[channel][q.count_[channel]] = place;
   q.count_[channel] += 1;
   q.written_[place.buffer] = std::max(q.written_[place.buffer], place.entry + kEntriesPerFrame);
 }
 
-void settle(DecodeQueue& q) {
-  FrameRun runs[2];
-  int used = 0;
-  for (int channel = 0; channel < 2; ++channel) {
-    if (q.count_[channel] > 0) {
-      runs[used++] = FrameRun{q.frames_[channel], q.count_[channel], &q.history_[channel], q.samples_[channel]};
+void decodeWindow(DecodeQueue& q) {
+  if (q.pairCount_ == 0 || q.windowDecoded_) return;
+  const int32_t half = DecodeQueue::kWindowFrames / 2;
+  FrameChain chains[2] = {
+      {q.windowFrames_, q.chainUsed_[0], &q.history_[0], q.windowSamples_},
+      {q.windowFrames_ + half, q.chainUsed_[1], &q.history_[1], q.windowSamples_ + static_cast<std::ptrdiff_t>(half) * kSamplesPerFrame},
+  };
+  q.chainDecoder_.decode(chains, q.mono_ ? 1 : 2, q.workers_, q.plan_);
+  if (q.mono_) q.history_[1] = q.history_[0];  // the last pair carried channel 1 over to 0
+  // The pair buffers as the pairs would have left them: each entry from the last pair
+  // that wrote it.
+  for (int buffer = 0; buffer < 2; ++buffer) {
+    int32_t covered = 0;
+    for (int32_t p = q.pairCount_ - 1; p >= 0; --p) {
+      const DecodeQueue::PairRecord& pair = q.pairs_[p];
+      const int32_t entries = pair.frames[buffer] * kEntriesPerFrame;
+      if (entries <= covered) continue;
+      const int16_t* samples = q.windowSamples_ + static_cast<std::ptrdiff_t>(pair.start[buffer]) * kSamplesPerFrame;
+      pack(samples + 2 * covered, entries - covered, q.buffers_.entry[buffer] + covered);
+      covered = entries;
     }
   }
-  if (used == 0) return;
-  decodeRuns(runs, used);
+  q.windowDecoded_ = true;
+}
+
+void settle(DecodeQueue& q) {
+  decodeWindow(q);
+  if (q.count_[0] == 0 && q.count_[1] == 0 && !q.carryTo1_ && !q.carryTo0_) return;
+  if (q.carryTo1_ || q.carryTo0_) {
+    // Mono: channel 0's frames, then channel 1's from where they left the stream.
+    decodeAlone(q.frames_[0], q.count_[0], q.history_[0], q.samples_[0]);
+    if (q.carryTo1_) q.history_[1] = q.history_[0];
+    decodeAlone(q.frames_[1], q.count_[1], q.history_[1], q.samples_[1]);
+    if (q.carryTo0_) q.history_[0] = q.history_[1];
+  } else {
+    FrameRun runs[2];
+    int used = 0;
+    for (int channel = 0; channel < 2; ++channel) {
+      if (q.count_[channel] > 0) {
+        runs[used++] = FrameRun{q.frames_[channel], q.count_[channel], &q.history_[channel], q.samples_[channel]};
+      }
+    }
+    decodeRuns(runs, used);
+  }
   for (int channel = 0; channel < 2; ++channel) {
     for (int32_t i = 0; i < q.count_[channel]; ++i) {
       const EntryPlace place = q.places_[channel][i];
-      pack(q.samples_[channel] + static_cast<std::ptrdiff_t>(i) * kSamplesPerFrame,
+      pack(q.samples_[channel] + static_cast<std::ptrdiff_t>(i) * kSamplesPerFrame, kEntriesPerFrame,
            q.buffers_.entry[place.buffer] + place.entry);
     }
     q.count_[channel] = 0;
   }
+  q.carryTo1_ = false;
+  q.carryTo0_ = false;
 }
 
 const PairBuffers& settledBuffers(DecodeQueue& q) {
@@ -60,9 +115,12 @@ const PairBuffers& settledBuffers(DecodeQueue& q) {
   return q.buffers_;
 }
 
-void carryHistory(DecodeQueue& q, int32_t from, int32_t to) {
-  settle(q);
-  q.history_[to] = q.history_[from];
+void carryHistory(DecodeQueue& q, int32_t to) {
+  // The carry is applied when the frames before it are decoded: channel 0's queued
+  // frames, then a carry to 1, channel 1's, then a carry to 0. Anything queued that
+  // would not keep that order is decoded first.
+  if (to == 1 ? (q.carryTo1_ || q.carryTo0_ || q.count_[1] > 0) : q.carryTo0_) settle(q);
+  (to == 1 ? q.carryTo1_ : q.carryTo0_) = true;
 }
 
 void restartDecoding(DecodeQueue& q, int32_t clearedEntries) {
@@ -76,3 +134,54 @@ void restartDecoding(DecodeQueue& q, int32_t clearedEntries) {
     q.written_[buffer] = 0;
   }
 }
+
+bool takeIntoWindow(DecodeQueue& q, int32_t count, bool mono) {
+  if (q.windowDecoded_ || (q.pairCount_ > 0 && q.mono_ != mono)) return false;
+  if (mono ? !(q.carryTo1_ && q.carryTo0_) : (q.carryTo1_ || q.carryTo0_)) return false;
+  for (int channel = 0; channel < 2; ++channel) {
+    if (q.count_[channel] * kEntriesPerFrame < count) return false;
+    for (int32_t i = 0; i < q.count_[channel]; ++i) {
+      const EntryPlace place = q.places_[channel][i];
+      if (place.buffer != channel || place.entry != i * kEntriesPerFrame) return false;
+    }
+  }
+  const int32_t half = DecodeQueue::kWindowFrames / 2;
+  const bool room = mono ? q.chainUsed_[0] + q.count_[0] + q.count_[1] <= DecodeQueue::kWindowFrames
+                         : q.chainUsed_[0] + q.count_[0] <= half && q.chainUsed_[1] + q.count_[1] <= half;
+  if (!room || q.pairCount_ == DecodeQueue::kWindowFrames) return false;
+
+  q.mono_ = mono;
+  DecodeQueue::PairRecord& pair = q.pairs_[q.pairCount_++];
+  pair.count = count;
+  for (int channel = 0; channel < 2; ++channel) {
+    const int chain = mono ? 0 : channel;
+    const int32_t start = (chain == 1 ? half : 0) + q.chainUsed_[chain];
+    std::memcpy(q.windowFrames_ + start, q.frames_[channel], static_cast<size_t>(q.count_[channel]) * sizeof(AdpcmFrame));
+    pair.start[channel] = start;
+    pair.frames[channel] = q.count_[channel];
+    q.chainUsed_[chain] += q.count_[channel];
+    q.count_[channel] = 0;
+  }
+  q.carryTo1_ = false;
+  q.carryTo0_ = false;
+  return true;
+}
+
+int32_t windowPairCount(const DecodeQueue& q) { return q.pairCount_; }
+
+WindowPair settledWindowPair(DecodeQueue& q, int32_t index) {
+  decodeWindow(q);
+  const DecodeQueue::PairRecord& pair = q.pairs_[index];
+  return WindowPair{q.windowSamples_ + static_cast<std::ptrdiff_t>(pair.start[0]) * kSamplesPerFrame,
+                    q.windowSamples_ + static_cast<std::ptrdiff_t>(pair.start[1]) * kSamplesPerFrame, pair.count};
+}
+
+void clearWindow(DecodeQueue& q) {
+  decodeWindow(q);  // the buffers and histories must stand past the window
+  q.pairCount_ = 0;
+  q.chainUsed_[0] = 0;
+  q.chainUsed_[1] = 0;
+  q.windowDecoded_ = false;
+}
+
+const ChainStats& windowStats(const DecodeQueue& q) { return q.chainDecoder_.stats(); }

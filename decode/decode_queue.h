@@ -1,16 +1,20 @@
 // The pair buffers and the frames waiting to be decoded into them. Frames wait until
-// something needs their samples, so that the two channels' sample chains decode side by
-// side (and each splits where a frame predicts nothing); the results are exactly those
-// of decoding each frame at once. The queue owns the channel histories and the buffers
-// and hands them out only through the functions below, each of which decodes what is
-// pending first: nothing can read a buffer or a history that is still owed frames.
+// something needs their samples, so that they decode side by side: the two channels of
+// a pair at once, and whole windows of pairs cut into chunks on every core. The results
+// are exactly those of decoding each frame at once. The queue owns the channel
+// histories and the buffers and hands them out only through the functions below, each
+// of which decodes what is pending first: nothing can read a buffer or a history that
+// is still owed frames.
 #pragma once
 
 #include <cstdint>
 
 #include "decode/adpcm_decoder.h"
+#include "decode/chain_decoder.h"
+#include "decode/worker_pool.h"
 
-// The largest interleave block, in bytes. The queue holds at most one block per channel.
+// The largest interleave block, in bytes. The queue holds at most one block per channel
+// outside the window.
 constexpr int32_t kMaxBlockSize = 0x8000;
 
 constexpr int32_t kEntriesPerFrame = kSamplesPerFrame / 2;
@@ -29,27 +33,71 @@ struct EntryPlace {
   int32_t entry;
 };
 
+// A pair taken into the window, as the writer sees it once the window is decoded: the
+// samples of its first and second block (each one's low 16 bits), of which the pair
+// buffers would give the first 2 * count of each.
+struct WindowPair {
+  const int16_t* first;
+  const int16_t* second;
+  int32_t count;  // entries per block written out
+};
+
 class DecodeQueue {
   static constexpr int32_t kFrames = kMaxBlockSize / kFrameBytes;  // a block's frames at most
+  static constexpr int32_t kWindowFrames = 1 << 15;                 // the window's frames, all chains
+
+  // Where a window pair's blocks lie in the window.
+  struct PairRecord {
+    int32_t start[2];   // first frame of each block in windowFrames_
+    int32_t frames[2];  // frames of each block
+    int32_t count;      // entries per block written out
+  };
 
   PairBuffers buffers_;
-  ChannelHistory history_[2];                   // per channel, after its last decoded frame
-  AdpcmFrame frames_[2][kFrames];               // per channel, in order
-  EntryPlace places_[2][kFrames];               // where each queued frame's entries go
+  ChannelHistory history_[2];                       // per channel, after its last decoded frame
+  AdpcmFrame frames_[2][kFrames];                   // per channel, in order
+  EntryPlace places_[2][kFrames];                   // where each queued frame's entries go
   int32_t samples_[2][kFrames * kSamplesPerFrame];  // the decoder's output
-  int32_t count_[2];                            // frames queued per channel
-  int32_t written_[2];                          // per buffer: entries below this may be non-zero
+  int32_t count_[2];                                // frames queued per channel
+  int32_t written_[2];                              // per buffer: entries below this may be non-zero
+  bool carryTo1_;  // mono: channel 1 goes on from channel 0's queued frames
+  bool carryTo0_;  // mono: and channel 0 then from channel 1's
+
+  // The window: whole pairs whose frames decode together on every core and whose samples
+  // then wait for the writer. Stereo: channel 0's chain in the first half, channel 1's
+  // in the second; mono: one chain through both blocks of every pair.
+  AdpcmFrame windowFrames_[kWindowFrames];
+  int16_t windowSamples_[kWindowFrames * kSamplesPerFrame];
+  PairRecord pairs_[kWindowFrames];
+  int32_t pairCount_;
+  int32_t chainUsed_[2];  // frames taken into each chain
+  bool mono_;             // the window holds one chain
+  bool windowDecoded_;    // its samples are ready (and the histories past it)
+
+  WorkerPool workers_;
+  ChainDecoder chainDecoder_;
+  ChainPlan plan_;
 
   friend void clearDecodeQueue(DecodeQueue& queue);
+  friend void setDecodeThreads(DecodeQueue& queue, int threads);
   friend void queueFrame(DecodeQueue& queue, int32_t channel, const AdpcmFrame& frame, EntryPlace place);
-  friend void settle(DecodeQueue& queue);  // decodes what is queued (decode_queue.cpp only)
+  friend void settle(DecodeQueue& queue);        // decodes what is queued (decode_queue.cpp only)
+  friend void decodeWindow(DecodeQueue& queue);  // decodes the window (decode_queue.cpp only)
   friend const PairBuffers& settledBuffers(DecodeQueue& queue);
-  friend void carryHistory(DecodeQueue& queue, int32_t from, int32_t to);
+  friend void carryHistory(DecodeQueue& queue, int32_t to);
   friend void restartDecoding(DecodeQueue& queue, int32_t clearedEntries);
+  friend bool takeIntoWindow(DecodeQueue& queue, int32_t count, bool mono);
+  friend int32_t windowPairCount(const DecodeQueue& queue);
+  friend WindowPair settledWindowPair(DecodeQueue& queue, int32_t index);
+  friend void clearWindow(DecodeQueue& queue);
+  friend const ChainStats& windowStats(const DecodeQueue& queue);
 };
 
 // Zero buffers and histories, nothing queued: the state of a fresh run.
 void clearDecodeQueue(DecodeQueue& queue);
+
+// How many threads decode windows (the caller's included).
+void setDecodeThreads(DecodeQueue& queue, int threads);
 
 // Queues the frame for the channel's chain; its 14 entries will land at place.
 void queueFrame(DecodeQueue& queue, int32_t channel, const AdpcmFrame& frame, EntryPlace place);
@@ -57,10 +105,33 @@ void queueFrame(DecodeQueue& queue, int32_t channel, const AdpcmFrame& frame, En
 // The pair buffers with every queued frame decoded into them.
 const PairBuffers& settledBuffers(DecodeQueue& queue);
 
-// Channel `to` continues from channel `from`'s history (a mono stream cut into blocks).
-void carryHistory(DecodeQueue& queue, int32_t from, int32_t to);
+// Channel `to` continues from the other channel's history (a mono stream cut into
+// blocks). Nothing is decoded for it: the carry is applied in order when the frames are.
+void carryHistory(DecodeQueue& queue, int32_t to);
 
 // A new segment: both histories start from zero and the first clearedEntries entries of
 // each buffer are cleared (frames still queued land in the buffers first). Only what was
 // written since the last clear costs time: a cut costs what its segment cost.
 void restartDecoding(DecodeQueue& queue, int32_t clearedEntries);
+
+// The pair whose frames are queued is complete and `count` entries of each buffer are to
+// be written out. Takes its frames into the window, undecoded, when the pair buffers
+// would give exactly its own samples: each block's frames filled its buffer from the
+// start, both hold at least `count` entries, and (mono) the stream carried from block to
+// block; and when the window has room. false leaves everything as it was: the caller
+// then writes the pair from the pair buffers, after the window.
+bool takeIntoWindow(DecodeQueue& queue, int32_t count, bool mono);
+
+// Pairs in the window.
+int32_t windowPairCount(const DecodeQueue& queue);
+
+// A window pair's samples, in the order the pairs were taken; the window is decoded (on
+// every core) at the first call, and the pair buffers and histories then stand as if
+// its pairs had been decoded one by one.
+WindowPair settledWindowPair(DecodeQueue& queue, int32_t index);
+
+// Empties the window once its pairs are written out.
+void clearWindow(DecodeQueue& queue);
+
+// What the window decodes did: chunks, and chunks decoded again.
+const ChainStats& windowStats(const DecodeQueue& queue);

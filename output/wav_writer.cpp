@@ -58,7 +58,90 @@ uint8_t* packMono(const int32_t* a, int32_t count, uint8_t* out) {
   return out;
 }
 
+// Stereo from two blocks' samples: one of each in turn.
+uint8_t* interleaveSamples(const int16_t* a, const int16_t* b, int32_t samples, uint8_t* out) {
+  int32_t i = 0;
+  for (; i + 8 <= samples; i += 8) {
+    const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(va, vb));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(va, vb));
+    out += 32;
+  }
+  for (; i < samples; ++i) {
+    put16(out, static_cast<uint16_t>(a[i]));
+    put16(out + 2, static_cast<uint16_t>(b[i]));
+    out += 4;
+  }
+  return out;
+}
+
+uint8_t* copySamples(const int16_t* a, int32_t samples, uint8_t* out) {
+  for (int32_t i = 0; i < samples; ++i, out += 2) put16(out, static_cast<uint16_t>(a[i]));
+  return out;
+}
+
+// Appends the bytes packed in s.pcm up to `end`.
+int appendPcm(RunState& s, const uint8_t* end) {
+  const size_t bytes = static_cast<size_t>(end - s.pcm);
+  s.run.dataBytes += bytes;
+  if (std::fwrite(s.pcm, 1, bytes, s.run.output) != bytes) return reportOutputFailure(s);
+  return 0;
+}
+
+// Writes a pair from the pair buffers.
+int writeFromBuffers(RunState& s, int32_t count) {
+  const PairBuffers& buffers = settledBuffers(s.decode);
+  const int32_t* a = buffers.entry[s.settings.LRChange ? 1 : 0];
+  const int32_t* b = buffers.entry[s.settings.LRChange ? 0 : 1];
+  uint8_t* out = s.pcm;
+  if (s.settings.channelCount == 2) {
+    out = packStereo(a, b, count, out);
+  } else {
+    out = packMono(b, count, packMono(a, count, out));
+  }
+  return appendPcm(s, out);
+}
+
+// Dump lines print every frame as it is read: nothing may wait then.
+bool usesWindow(const RunState& s) { return !s.settings.DumpMode && !s.settings.checkMode; }
+
 }  // namespace
+
+int drainWindow(RunState& s) {
+  const int32_t pairs = windowPairCount(s.decode);
+  for (int32_t p = 0; p < pairs; ++p) {
+    const WindowPair pair = settledWindowPair(s.decode, p);
+    const int16_t* a = s.settings.LRChange ? pair.second : pair.first;
+    const int16_t* b = s.settings.LRChange ? pair.first : pair.second;
+    uint8_t* out = s.pcm;
+    if (s.settings.channelCount == 2) {
+      out = interleaveSamples(a, b, 2 * pair.count, out);
+    } else {
+      out = copySamples(b, 2 * pair.count, copySamples(a, 2 * pair.count, out));
+    }
+    if (appendPcm(s, out) != 0) {
+      clearWindow(s.decode);
+      return -1;
+    }
+  }
+  clearWindow(s.decode);
+  return 0;
+}
+
+int flushPair(RunState& s, int32_t count) {
+  if (usesWindow(s)) {
+    const bool mono = s.settings.channelCount == 1;
+    if (takeIntoWindow(s.decode, count, mono)) return 0;
+    // Full: write it out and take the pair into a fresh one.
+    if (windowPairCount(s.decode) > 0) {
+      if (drainWindow(s) != 0) return -1;
+      if (takeIntoWindow(s.decode, count, mono)) return 0;
+    }
+  }
+  if (drainWindow(s) != 0) return -1;
+  return writeFromBuffers(s, count);
+}
 
 int openSegmentOutput(RunState& s) {
   if (s.settings.archiveType != kNoValue) setFileNumberDigits(s);
@@ -71,29 +154,15 @@ int openSegmentOutput(RunState& s) {
   return 0;
 }
 
-int flushPair(RunState& s, int32_t count) {
-  const PairBuffers& buffers = settledBuffers(s.decode);
-  const int32_t* a = buffers.entry[s.settings.LRChange ? 1 : 0];
-  const int32_t* b = buffers.entry[s.settings.LRChange ? 0 : 1];
-  uint8_t* out = s.pcm;
-  if (s.settings.channelCount == 2) {
-    out = packStereo(a, b, count, out);
-  } else {
-    out = packMono(b, count, packMono(a, count, out));
-  }
-  const size_t bytes = static_cast<size_t>(out - s.pcm);  // eight bytes per entry pair
-  s.run.dataBytes += bytes;
-  if (std::fwrite(s.pcm, 1, bytes, s.run.output) != bytes) return reportOutputFailure(s);
-  return 0;
-}
-
 int rewindOutput(RunState& s) {
   if (!s.run.outputOpen || s.settings.checkMode) return 0;
+  if (drainWindow(s) != 0) return -1;
   return seekFile(s.run.output, kWavHeaderSize) == 0 ? 0 : reportOutputFailure(s);
 }
 
 int writeWavHeader(RunState& s) {
   if (s.settings.checkMode) return 0;
+  if (drainWindow(s) != 0) return -1;
   uint8_t header[kWavHeaderSize];
   buildWavHeader(header, s.run.dataBytes, static_cast<uint16_t>(s.settings.channelCount),
                  static_cast<uint32_t>(s.settings.frequency));

@@ -8,10 +8,17 @@
 // cannot be created (reported).
 int openSegmentOutput(RunState& state);
 
-// Appends `count` entries of each pair buffer: interleaved in stereo, the first block
-// then the second in mono; the buffers swap places with LRChange. 0, or -1 when the
+// Appends the pair just completed: `count` entries of each pair buffer, interleaved in
+// stereo, the first block then the second in mono; the buffers swap places with
+// LRChange. Where it can, the pair waits, undecoded, in the decode queue's window, to be
+// decoded with many others on every core and written by drainWindow. 0, or -1 when a
 // write fails (reported).
 int flushPair(RunState& state, int32_t count);
+
+// Writes out the pairs waiting in the window, in order. Called before anything else is
+// written to the output or the console, so that both see what they would without the
+// window. 0, or -1 when a write fails (reported).
+int drainWindow(RunState& state);
 
 // A dropped segment leaves its open output to the next one: back to offset 44, so that
 // the next segment's samples are written over its own. 0, or -1 (reported).

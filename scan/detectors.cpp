@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "output/wav_writer.h"
 #include "scan/segment_close.h"
 
 namespace {
@@ -56,6 +57,7 @@ int detectSilenceRuns(RunState& s, FrameScan& scan) {
   if (pairPhase(s, scan) == 0 && scan.firstBlockRun > s.settings.Num && scan.secondBlockRun > s.settings.Num &&
       scan.silenceFlag) {
     if (s.settings.verbose) {
+      if (drainWindow(s) != 0) return -1;  // what was written before the line comes first
       std::fprintf(s.console, "  zerocnt R 0x%4x", static_cast<unsigned>(scan.firstBlockRun));
       std::fprintf(s.console, ": zerocnt L 0x%4x\n", static_cast<unsigned>(scan.secondBlockRun));
     }

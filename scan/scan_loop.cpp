@@ -57,15 +57,18 @@ int zeroBytes(const uint8_t bytes[kFrameBytes]) {
 }
 
 // Reads the next frame. A whole frame in which nothing can end the input or call for a
-// progress line is taken at once; any other goes byte by byte.
-void readFrame(RunState& s, FrameScan& scan) {
+// progress line is taken at once; any other goes byte by byte. Before a progress line the
+// pairs waiting to be written are written, as they would have been by then. 0, or -1
+// when that write fails.
+int readFrame(RunState& s, FrameScan& scan) {
   const int64_t at = s.run.readPosition;
   const uint8_t* bytes = peekInputFrame(s.reader, s.run.input);
   const bool quiet = !s.settings.verbose || (at + kFrameBytes) / kProgressStep == at / kProgressStep;
+  if (!quiet && drainWindow(s) != 0) return -1;
   if (bytes == nullptr || at + kFrameBytes > s.settings.BottomSize || !quiet ||
       (s.settings.ProcEndType != kNoValue && bytes[0] == s.settings.ProcEndType)) {
     readFrameBytewise(s, scan);
-    return;
+    return 0;
   }
   std::memcpy(scan.frame.value, bytes, kFrameBytes);
   s.reader.used += kFrameBytes;
@@ -73,6 +76,7 @@ void readFrame(RunState& s, FrameScan& scan) {
   scan.blockBytes += kFrameBytes;
   scan.endFlag = false;
   if (s.settings.archiveType != kNoValue) scan.zeroCount = zeroBytes(scan.frame.value);  // only detectors ask
+  return 0;
 }
 
 bool skipsDecoding(const RunState& s, const FrameScan& scan) {
@@ -99,11 +103,11 @@ int completeBlock(RunState& s, FrameScan& scan) {
     scan.channel = 1;
     s.run.writeCursor = EntryPlace{1, 0};
     // A mono stream cut into blocks decodes as one continuous stream.
-    if (s.settings.channelCount == 1) carryHistory(s.decode, 0, 1);
+    if (s.settings.channelCount == 1) carryHistory(s.decode, 1);
   } else {
     scan.channel = 0;
     s.run.writeCursor = EntryPlace{0, 0};
-    if (s.settings.channelCount == 1) carryHistory(s.decode, 1, 0);
+    if (s.settings.channelCount == 1) carryHistory(s.decode, 0);
     if (completePair(s, scan) != 0) return -1;
   }
   scan.blockBytes = 0;
@@ -139,9 +143,9 @@ int scanInput(RunState& s) {
     scan.blockBytes = 0;
     scan.frameCount = 0;
     for (;;) {
-      readFrame(s, scan);
+      if (readFrame(s, scan) != 0) return -1;
       if (s.settings.DumpMode) dumpFrame(s, scan.frame);
-      if (scan.readFailed) return reportInputFailure(s);
+      if (scan.readFailed) return drainWindow(s) != 0 ? -1 : reportInputFailure(s);
       if (scan.endFlag) {
         s.run.readPosition += kFrameBytes - 1;  // the segment ends at the byte whose read ended the input
         return closeAndEnd(s, scan);

@@ -12,6 +12,8 @@
 #include <cstring>
 
 #include "decode/adpcm_decoder.h"
+#include "decode/chain_decoder.h"
+#include "support/frames.h"
 #include "support/reference_decoder.h"
 
 namespace {
@@ -143,6 +145,88 @@ TEST(DecoderEquivalence, RunsMatchTheReferenceBitForBit) {
     frames += countL + countR;
   }
   EXPECT_GT(nonFinite, 0u);  // a non-finite history did carry through a run
+}
+
+// Long chains cut into chunks on several threads, with warm-ups far too short and chunks
+// down to one frame, so that boundaries fail their check and chunks are decoded again;
+// and with the real warm-up on music, where they pass. Every sample and every final
+// history must be the reference's, whatever the cut.
+TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
+  struct Plan {
+    const char* name;
+    ChainPlan plan;
+    int threads;
+    bool music;
+  };
+  const Plan plans[] = {
+      {"warm-up 1, chunks of 1 frame", {1, 1, 4}, 2, false},
+      {"warm-up 2, chunks of 3 frames", {2, 3, 4}, 3, false},
+      {"warm-up 2 on music", {2, 16, 4}, 2, true},
+      {"warm-up 64 on music", {64, 256, 4}, 2, true},
+      {"warm-up 64 on noise and silence", {64, 256, 4}, 1, false},
+  };
+  const uint64_t perPlan = samplesToCheck() / 3 / kSamplesPerFrame / std::size(plans) + 1;  // frames
+  FrameSource source(6);
+  uint64_t seed = 7;
+  for (const Plan& p : plans) {
+    SCOPED_TRACE(p.name);
+    WorkerPool pool;
+    pool.setThreads(p.threads);
+    ChainDecoder decoder;
+    uint64_t nonFinite = 0, chainsMade = 0;
+    for (uint64_t done = 0; done < perPlan;) {
+      seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+      const int chains = 1 + static_cast<int>((seed >> 60) % 2);
+      std::vector<AdpcmFrame> frames[2];
+      std::vector<int16_t> samples[2];
+      ChannelHistory fast[2] = {}, ref[2] = {};
+      FrameChain work[2];
+      for (int c = 0; c < chains; ++c) {
+        const int32_t count = 1 + static_cast<int32_t>((seed >> (20 + 13 * c)) % 6000);
+        if (p.music) {
+          const Bytes bytes = music(static_cast<uint32_t>(seed >> 32) + static_cast<uint32_t>(c), static_cast<size_t>(count));
+          frames[c].resize(bytes.size() / kFrameBytes);
+          std::memcpy(frames[c].data(), bytes.data(), bytes.size());
+        } else {
+          for (int32_t i = 0; i < count; ++i) frames[c].push_back(source.next());
+        }
+        // Now and then a chain starts from an infinite or NaN history (never on music, where
+        // the warm-ups are meant to pass).
+        if (!p.music && ++chainsMade % 4 == 0) {
+          fast[c] = ref[c] = ChannelHistory{chainsMade % 8 == 0 ? INFINITY : NAN, 1.0};
+          nonFinite += 1;
+        }
+        samples[c].assign(frames[c].size() * kSamplesPerFrame, 0);
+        work[c] = FrameChain{frames[c].data(), static_cast<int32_t>(frames[c].size()), &fast[c], samples[c].data()};
+      }
+      decoder.decode(work, chains, pool, p.plan);
+      for (int c = 0; c < chains; ++c) {
+        int32_t expected[kSamplesPerFrame];
+        for (size_t f = 0; f < frames[c].size(); ++f) {
+          referenceDecodeFrame(frames[c][f], ref[c], expected);
+          for (int i = 0; i < kSamplesPerFrame; ++i) {
+            ASSERT_EQ(samples[c][f * kSamplesPerFrame + static_cast<size_t>(i)], static_cast<int16_t>(expected[i]))
+                << "chain " << c << " frame " << f << " sample " << i;
+          }
+        }
+        ASSERT_TRUE(sameBits(fast[c], ref[c])) << "chain " << c;
+        done += frames[c].size();
+      }
+    }
+    const ChainStats& stats = decoder.stats();
+    // The cuts really happened, and so did what each plan is meant to show: short
+    // warm-ups fail their checks and are decoded again; the real one on music passes.
+    EXPECT_GT(stats.chunks, 4 * static_cast<int64_t>(p.threads));
+    if (p.plan.warmUp < 8) {
+      EXPECT_GT(stats.redecoded, 0);
+    }
+    if (p.plan.warmUp >= 64 && p.music) {
+      EXPECT_LT(stats.redecoded * 100, stats.chunks);
+    }
+    if (!p.music) {
+      EXPECT_GT(nonFinite, 0u);
+    }
+  }
 }
 
 }  // namespace

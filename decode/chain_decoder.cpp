@@ -1,0 +1,66 @@
+#include "decode/chain_decoder.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+bool sameBits(const ChannelHistory& a, const ChannelHistory& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+void ChainDecoder::decodeGroup(void* self, int group) {
+  std::vector<ChainChunk>& chunks = static_cast<ChainDecoder*>(self)->chunks_;
+  const size_t per = static_cast<size_t>(static_cast<ChainDecoder*>(self)->perGroup_);
+  const size_t first = static_cast<size_t>(group) * per;
+  decodeChunks(chunks.data() + first, static_cast<int>(std::min(per, chunks.size() - first)));
+}
+
+void ChainDecoder::decode(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan) {
+  int64_t total = 0;
+  for (int c = 0; c < count; ++c) total += chains[c].count;
+  if (total == 0) return;
+  const int64_t lanes = static_cast<int64_t>(pool.threads()) * plan.chunksPerThread;
+  chunks_.clear();
+  exact_.clear();
+  std::vector<size_t> firstChunk(static_cast<size_t>(count) + 1);
+  for (int c = 0; c < count; ++c) {
+    const FrameChain& chain = chains[c];
+    firstChunk[static_cast<size_t>(c)] = chunks_.size();
+    // Each chain gets its share of the lanes, in chunks of at least minChunkFrames.
+    const int64_t share = std::max<int64_t>(1, lanes * chain.count / total);
+    const int64_t byLength = std::max<int64_t>(1, chain.count / std::max(1, plan.minChunkFrames));
+    const int64_t pieces = std::min(share, byLength);
+    for (int64_t k = 0; k < pieces; ++k) {
+      const int32_t begin = static_cast<int32_t>(chain.count * k / pieces);
+      const int32_t end = static_cast<int32_t>(chain.count * (k + 1) / pieces);
+      const int32_t warmUp = std::min(begin, plan.warmUp);
+      const bool exact = warmUp == begin;  // the warm-up reaches back to the chain's start
+      chunks_.push_back(ChainChunk{chain.frames + begin, warmUp, end - begin,
+                                   exact ? *chain.history : ChannelHistory{0.0, 0.0}, ChannelHistory{},
+                                   chain.samples + static_cast<std::ptrdiff_t>(begin) * kSamplesPerFrame});
+      exact_.push_back(exact);
+    }
+  }
+  firstChunk[static_cast<size_t>(count)] = chunks_.size();
+
+  perGroup_ = std::clamp(plan.chunksPerThread, 1, 4);
+  pool.run(decodeGroup, this, static_cast<int>((chunks_.size() + static_cast<size_t>(perGroup_) - 1) / static_cast<size_t>(perGroup_)));
+
+  stats_.chunks += static_cast<int64_t>(chunks_.size());
+  for (int c = 0; c < count; ++c) {
+    const size_t first = firstChunk[static_cast<size_t>(c)];
+    const size_t last = firstChunk[static_cast<size_t>(c) + 1];
+    for (size_t k = first + 1; k < last; ++k) {
+      ChainChunk& chunk = chunks_[k];
+      const ChannelHistory& truth = chunks_[k - 1].history;
+      if (exact_[k] || sameBits(truth, chunk.atStart)) continue;
+      chunk.warmUp = 0;
+      chunk.history = truth;
+      decodeChunks(&chunk, 1);
+      stats_.redecoded += 1;
+    }
+    *chains[c].history = chunks_[last - 1].history;
+  }
+}

@@ -1,0 +1,53 @@
+// Long chains of frames (one channel, or the one continuous stream of a mono run) decoded
+// on every core, exactly as decodeFrame would one frame after the other.
+//
+// A chain is cut into chunks. Every chunk but the first starts from a zero history a few
+// frames early (its warm-up); the filters are stable, so by the chunk's first frame its
+// history is, on real audio, bit for bit the true one. Whether it is, is checked: when
+// the chunk before is done, its final history is compared with this chunk's history at
+// the boundary, as bits; if they differ, the chunk is decoded again from the true one.
+// The samples are therefore always those of the plain decode; only the time depends on
+// the data.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "decode/adpcm_decoder.h"
+#include "decode/worker_pool.h"
+
+// One chain: frames in order, and the history before them (in) and after them (out).
+struct FrameChain {
+  const AdpcmFrame* frames;
+  int32_t count;
+  ChannelHistory* history;
+  int16_t* samples;  // count * 28 samples out, each one's low 16 bits
+};
+
+// How chains are cut.
+struct ChainPlan {
+  int32_t warmUp = 64;             // frames of warm-up before a chunk
+  int32_t minChunkFrames = 512;    // a chain shorter than this is not cut
+  int32_t chunksPerThread = 4;     // chunks side by side per task (1..4): x87 latency hides behind them
+};
+
+// What a decode did, for tests and benchmarks.
+struct ChainStats {
+  int64_t chunks = 0;      // chunks decoded
+  int64_t redecoded = 0;   // of them, decoded again because the warm-up fell short
+};
+
+class ChainDecoder {
+ public:
+  // Decodes the chains (at most two, independent of each other).
+  void decode(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan);
+  const ChainStats& stats() const { return stats_; }
+
+ private:
+  static void decodeGroup(void* self, int group);
+
+  std::vector<ChainChunk> chunks_;  // all chains' chunks, chain by chain, in order
+  int perGroup_ = 4;                // chunks decoded side by side by one task
+  std::vector<bool> exact_;         // the chunk started from the true history
+  ChainStats stats_;
+};

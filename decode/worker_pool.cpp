@@ -1,0 +1,74 @@
+#include "decode/worker_pool.h"
+
+WorkerPool::~WorkerPool() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+void WorkerPool::setThreads(int threads) {
+  if (workers_.empty()) threads_ = threads < 1 ? 1 : threads;  // fixed once started
+}
+
+void WorkerPool::start() {
+  workers_.reserve(static_cast<size_t>(threads_ - 1));
+  for (int i = 1; i < threads_; ++i) workers_.emplace_back([this] { work(); });
+}
+
+void WorkerPool::work() {
+  uint64_t seen = 0;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+      if (stopping_) return;
+      seen = generation_;
+    }
+    takeTasks();
+  }
+}
+
+// Takes tasks until none are left to hand out.
+void WorkerPool::takeTasks() {
+  for (;;) {
+    int index;
+    void (*task)(void*, int);
+    void* context;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (next_ >= count_) return;
+      index = next_++;
+      task = task_;
+      context = context_;
+    }
+    task(context, index);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (++finished_ == count_) done_.notify_all();
+    }
+  }
+}
+
+void WorkerPool::run(void (*task)(void* context, int index), void* context, int count) {
+  if (threads_ == 1 || count <= 1) {
+    for (int i = 0; i < count; ++i) task(context, i);
+    return;
+  }
+  if (workers_.empty()) start();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    task_ = task;
+    context_ = context;
+    count_ = count;
+    next_ = 0;
+    finished_ = 0;
+    ++generation_;
+  }
+  wake_.notify_all();
+  takeTasks();
+  std::unique_lock<std::mutex> lock(mutex_);
+  done_.wait(lock, [&] { return finished_ == count_; });
+}

@@ -1,0 +1,45 @@
+// A fixed set of worker threads for fork-join work: the caller hands out `count` tasks,
+// takes a share itself and returns when all are done. Threads start once, on the first
+// use, and stop when the pool is destroyed.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class WorkerPool {
+ public:
+  WorkerPool() = default;
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // How many threads take part (the caller included); at least 1. Fixed once the
+  // threads have started.
+  void setThreads(int threads);
+  int threads() const { return threads_; }
+
+  // Runs task(context, i) for i = 0 .. count - 1 across the threads; returns when all
+  // have run. Each i runs exactly once, on one thread.
+  void run(void (*task)(void* context, int index), void* context, int count);
+
+ private:
+  void start();
+  void work();
+  void takeTasks();
+
+  int threads_ = 1;
+  std::vector<std::thread> workers_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable done_;
+  uint64_t generation_ = 0;  // a new batch of tasks
+  bool stopping_ = false;
+  void (*task_)(void*, int) = nullptr;
+  void* context_ = nullptr;
+  int count_ = 0;
+  int next_ = 0;      // the next task to hand out
+  int finished_ = 0;  // tasks run to the end
+};
