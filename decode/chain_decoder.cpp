@@ -17,19 +17,22 @@ void ChainDecoder::decodeGroup(void* self, int group) {
   decodeChunks(chunks.data() + first, static_cast<int>(std::min(per, chunks.size() - first)));
 }
 
-void ChainDecoder::decode(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan) {
-  int64_t total = 0;
-  for (int c = 0; c < count; ++c) total += chains[c].count;
-  if (total == 0) return;
-  const int64_t lanes = static_cast<int64_t>(pool.threads()) * plan.chunksPerThread;
+void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan) {
+  chainCount_ = count;
   chunks_.clear();
   exact_.clear();
-  std::vector<size_t> firstChunk(static_cast<size_t>(count) + 1);
+  firstChunk_.assign(static_cast<size_t>(count) + 1, 0);
+  int64_t total = 0;
+  for (int c = 0; c < count; ++c) {
+    chains_[c] = chains[c];
+    total += chains[c].count;
+  }
+  const int64_t lanes = static_cast<int64_t>(pool.threads()) * plan.chunksPerThread * std::max(1, plan.tasksPerThread);
   for (int c = 0; c < count; ++c) {
     const FrameChain& chain = chains[c];
-    firstChunk[static_cast<size_t>(c)] = chunks_.size();
+    firstChunk_[static_cast<size_t>(c)] = chunks_.size();
     // Each chain gets its share of the lanes, in chunks of at least minChunkFrames.
-    const int64_t share = std::max<int64_t>(1, lanes * chain.count / total);
+    const int64_t share = total == 0 ? 1 : std::max<int64_t>(1, lanes * chain.count / total);
     const int64_t byLength = std::max<int64_t>(1, chain.count / std::max(1, plan.minChunkFrames));
     const int64_t pieces = std::min(share, byLength);
     for (int64_t k = 0; k < pieces; ++k) {
@@ -43,15 +46,18 @@ void ChainDecoder::decode(const FrameChain* chains, int count, WorkerPool& pool,
       exact_.push_back(exact);
     }
   }
-  firstChunk[static_cast<size_t>(count)] = chunks_.size();
-
+  firstChunk_[static_cast<size_t>(count)] = chunks_.size();
   perGroup_ = std::clamp(plan.chunksPerThread, 1, 4);
-  pool.run(decodeGroup, this, static_cast<int>((chunks_.size() + static_cast<size_t>(perGroup_) - 1) / static_cast<size_t>(perGroup_)));
+  const size_t groups = (chunks_.size() + static_cast<size_t>(perGroup_) - 1) / static_cast<size_t>(perGroup_);
+  pool.start(decodeGroup, this, static_cast<int>(groups));
+}
 
+void ChainDecoder::finish(WorkerPool& pool) {
+  pool.wait();
   stats_.chunks += static_cast<int64_t>(chunks_.size());
-  for (int c = 0; c < count; ++c) {
-    const size_t first = firstChunk[static_cast<size_t>(c)];
-    const size_t last = firstChunk[static_cast<size_t>(c) + 1];
+  for (int c = 0; c < chainCount_; ++c) {
+    const size_t first = firstChunk_[static_cast<size_t>(c)];
+    const size_t last = firstChunk_[static_cast<size_t>(c) + 1];
     for (size_t k = first + 1; k < last; ++k) {
       ChainChunk& chunk = chunks_[k];
       const ChannelHistory& truth = chunks_[k - 1].history;
@@ -61,6 +67,6 @@ void ChainDecoder::decode(const FrameChain* chains, int count, WorkerPool& pool,
       decodeChunks(&chunk, 1);
       stats_.redecoded += 1;
     }
-    *chains[c].history = chunks_[last - 1].history;
+    *chains_[c].history = chunks_[last - 1].history;
   }
 }

@@ -29,6 +29,7 @@ struct ChainPlan {
   int32_t warmUp = 64;             // frames of warm-up before a chunk
   int32_t minChunkFrames = 512;    // a chain shorter than this is not cut
   int32_t chunksPerThread = 4;     // chunks side by side per task (1..4): x87 latency hides behind them
+  int32_t tasksPerThread = 4;      // tasks per thread: the caller takes the ones left when it gets there
 };
 
 // What a decode did, for tests and benchmarks.
@@ -39,13 +40,28 @@ struct ChainStats {
 
 class ChainDecoder {
  public:
-  // Decodes the chains (at most two, independent of each other).
-  void decode(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan);
+  // Decodes the chains (at most two, independent of each other): start, then finish.
+  void decode(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan) {
+    start(chains, count, pool, plan);
+    finish(pool);
+  }
+
+  // Cuts the chains and hands their chunks to the pool's workers; returns at once. The
+  // chains' frames and histories must stay as they are until finish.
+  void start(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan);
+
+  // Decodes what no worker has taken, waits for the rest, checks every boundary and
+  // decodes again what fell short; then the samples and final histories are ready.
+  void finish(WorkerPool& pool);
+
   const ChainStats& stats() const { return stats_; }
 
  private:
   static void decodeGroup(void* self, int group);
 
+  FrameChain chains_[2] = {};       // what start was given
+  int chainCount_ = 0;
+  std::vector<size_t> firstChunk_;  // per chain, its first chunk; then the end
   std::vector<ChainChunk> chunks_;  // all chains' chunks, chain by chain, in order
   int perGroup_ = 4;                // chunks decoded side by side by one task
   std::vector<bool> exact_;         // the chunk started from the true history

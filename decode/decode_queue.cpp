@@ -35,11 +35,15 @@ void clearDecodeQueue(DecodeQueue& q) {
   q.written_[1] = 0;
   q.carryTo1_ = false;
   q.carryTo0_ = false;
-  q.pairCount_ = 0;
-  q.chainUsed_[0] = 0;
-  q.chainUsed_[1] = 0;
-  q.mono_ = false;
-  q.windowDecoded_ = false;
+  if (q.decoding_ >= 0) finishWindow(q);  // the workers must be done with it
+  for (DecodeQueue::Window& w : q.windows_) {
+    w.pairCount = 0;
+    w.chainUsed[0] = 0;
+    w.chainUsed[1] = 0;
+  }
+  q.filling_ = 0;
+  q.decoding_ = -1;
+  q.finished_ = -1;
 }
 
 void setDecodeThreads(DecodeQueue& q, int threads) { q.workers_.setThreads(threads); }
@@ -54,33 +58,7 @@ void queueFrame(DecodeQueue& q, int32_t channel, const AdpcmFrame& frame, EntryP
   q.written_[place.buffer] = std::max(q.written_[place.buffer], place.entry + kEntriesPerFrame);
 }
 
-void decodeWindow(DecodeQueue& q) {
-  if (q.pairCount_ == 0 || q.windowDecoded_) return;
-  const int32_t half = DecodeQueue::kWindowFrames / 2;
-  FrameChain chains[2] = {
-      {q.windowFrames_, q.chainUsed_[0], &q.history_[0], q.windowSamples_},
-      {q.windowFrames_ + half, q.chainUsed_[1], &q.history_[1], q.windowSamples_ + static_cast<std::ptrdiff_t>(half) * kSamplesPerFrame},
-  };
-  q.chainDecoder_.decode(chains, q.mono_ ? 1 : 2, q.workers_, q.plan_);
-  if (q.mono_) q.history_[1] = q.history_[0];  // the last pair carried channel 1 over to 0
-  // The pair buffers as the pairs would have left them: each entry from the last pair
-  // that wrote it.
-  for (int buffer = 0; buffer < 2; ++buffer) {
-    int32_t covered = 0;
-    for (int32_t p = q.pairCount_ - 1; p >= 0; --p) {
-      const DecodeQueue::PairRecord& pair = q.pairs_[p];
-      const int32_t entries = pair.frames[buffer] * kEntriesPerFrame;
-      if (entries <= covered) continue;
-      const int16_t* samples = q.windowSamples_ + static_cast<std::ptrdiff_t>(pair.start[buffer]) * kSamplesPerFrame;
-      pack(samples + 2 * covered, entries - covered, q.buffers_.entry[buffer] + covered);
-      covered = entries;
-    }
-  }
-  q.windowDecoded_ = true;
-}
-
 void settle(DecodeQueue& q) {
-  decodeWindow(q);
   if (q.count_[0] == 0 && q.count_[1] == 0 && !q.carryTo1_ && !q.carryTo0_) return;
   if (q.carryTo1_ || q.carryTo0_) {
     // Mono: channel 0's frames, then channel 1's from where they left the stream.
@@ -136,7 +114,9 @@ void restartDecoding(DecodeQueue& q, int32_t clearedEntries) {
 }
 
 bool takeIntoWindow(DecodeQueue& q, int32_t count, bool mono) {
-  if (q.windowDecoded_ || (q.pairCount_ > 0 && q.mono_ != mono)) return false;
+  DecodeQueue::Window& w = q.windows_[q.filling_];
+  if (q.filling_ == q.finished_) return false;  // still being written out
+  if (w.pairCount > 0 && w.mono != mono) return false;
   if (mono ? !(q.carryTo1_ && q.carryTo0_) : (q.carryTo1_ || q.carryTo0_)) return false;
   for (int channel = 0; channel < 2; ++channel) {
     if (q.count_[channel] * kEntriesPerFrame < count) return false;
@@ -146,20 +126,20 @@ bool takeIntoWindow(DecodeQueue& q, int32_t count, bool mono) {
     }
   }
   const int32_t half = DecodeQueue::kWindowFrames / 2;
-  const bool room = mono ? q.chainUsed_[0] + q.count_[0] + q.count_[1] <= DecodeQueue::kWindowFrames
-                         : q.chainUsed_[0] + q.count_[0] <= half && q.chainUsed_[1] + q.count_[1] <= half;
-  if (!room || q.pairCount_ == DecodeQueue::kWindowFrames) return false;
+  const bool room = mono ? w.chainUsed[0] + q.count_[0] + q.count_[1] <= DecodeQueue::kWindowFrames
+                         : w.chainUsed[0] + q.count_[0] <= half && w.chainUsed[1] + q.count_[1] <= half;
+  if (!room || w.pairCount == DecodeQueue::kWindowFrames) return false;
 
-  q.mono_ = mono;
-  DecodeQueue::PairRecord& pair = q.pairs_[q.pairCount_++];
+  w.mono = mono;
+  DecodeQueue::PairRecord& pair = w.pairs[w.pairCount++];
   pair.count = count;
   for (int channel = 0; channel < 2; ++channel) {
     const int chain = mono ? 0 : channel;
-    const int32_t start = (chain == 1 ? half : 0) + q.chainUsed_[chain];
-    std::memcpy(q.windowFrames_ + start, q.frames_[channel], static_cast<size_t>(q.count_[channel]) * sizeof(AdpcmFrame));
+    const int32_t start = (chain == 1 ? half : 0) + w.chainUsed[chain];
+    std::memcpy(w.frames + start, q.frames_[channel], static_cast<size_t>(q.count_[channel]) * sizeof(AdpcmFrame));
     pair.start[channel] = start;
     pair.frames[channel] = q.count_[channel];
-    q.chainUsed_[chain] += q.count_[channel];
+    w.chainUsed[chain] += q.count_[channel];
     q.count_[channel] = 0;
   }
   q.carryTo1_ = false;
@@ -167,21 +147,67 @@ bool takeIntoWindow(DecodeQueue& q, int32_t count, bool mono) {
   return true;
 }
 
-int32_t windowPairCount(const DecodeQueue& q) { return q.pairCount_; }
+bool windowIsFilling(const DecodeQueue& q) { return q.windows_[q.filling_].pairCount > 0; }
 
-WindowPair settledWindowPair(DecodeQueue& q, int32_t index) {
-  decodeWindow(q);
-  const DecodeQueue::PairRecord& pair = q.pairs_[index];
-  return WindowPair{q.windowSamples_ + static_cast<std::ptrdiff_t>(pair.start[0]) * kSamplesPerFrame,
-                    q.windowSamples_ + static_cast<std::ptrdiff_t>(pair.start[1]) * kSamplesPerFrame, pair.count};
+bool windowIsDecoding(const DecodeQueue& q) { return q.decoding_ >= 0; }
+
+void startWindow(DecodeQueue& q) {
+  DecodeQueue::Window& w = q.windows_[q.filling_];
+  const int32_t half = DecodeQueue::kWindowFrames / 2;
+  w.histories[0] = q.history_[0];
+  w.histories[1] = q.history_[1];
+  const FrameChain chains[2] = {
+      {w.frames, w.chainUsed[0], &w.histories[0], w.samples},
+      {w.frames + half, w.chainUsed[1], &w.histories[1], w.samples + static_cast<std::ptrdiff_t>(half) * kSamplesPerFrame},
+  };
+  w.decoder.start(chains, w.mono ? 1 : 2, q.workers_, q.plan_);
+  q.decoding_ = q.filling_;
+  q.filling_ = 1 - q.filling_;
 }
 
-void clearWindow(DecodeQueue& q) {
-  decodeWindow(q);  // the buffers and histories must stand past the window
-  q.pairCount_ = 0;
-  q.chainUsed_[0] = 0;
-  q.chainUsed_[1] = 0;
-  q.windowDecoded_ = false;
+int32_t finishWindow(DecodeQueue& q) {
+  DecodeQueue::Window& w = q.windows_[q.decoding_];
+  q.finished_ = q.decoding_;
+  q.decoding_ = -1;
+  w.decoder.finish(q.workers_);
+  q.history_[0] = w.histories[0];
+  q.history_[1] = w.mono ? w.histories[0] : w.histories[1];  // the last pair carried channel 1 over to 0
+  // The pair buffers as the pairs would have left them: each entry from the last pair
+  // that wrote it.
+  for (int buffer = 0; buffer < 2; ++buffer) {
+    int32_t covered = 0;
+    for (int32_t p = w.pairCount - 1; p >= 0; --p) {
+      const DecodeQueue::PairRecord& pair = w.pairs[p];
+      const int32_t entries = pair.frames[buffer] * kEntriesPerFrame;
+      if (entries <= covered) continue;
+      const int16_t* samples = w.samples + static_cast<std::ptrdiff_t>(pair.start[buffer]) * kSamplesPerFrame;
+      pack(samples + 2 * covered, entries - covered, q.buffers_.entry[buffer] + covered);
+      covered = entries;
+    }
+  }
+  return w.pairCount;
 }
 
-const ChainStats& windowStats(const DecodeQueue& q) { return q.chainDecoder_.stats(); }
+WindowPair finishedWindowPair(const DecodeQueue& q, int32_t index) {
+  const DecodeQueue::Window& w = q.windows_[q.finished_];
+  const DecodeQueue::PairRecord& pair = w.pairs[index];
+  return WindowPair{w.samples + static_cast<std::ptrdiff_t>(pair.start[0]) * kSamplesPerFrame,
+                    w.samples + static_cast<std::ptrdiff_t>(pair.start[1]) * kSamplesPerFrame, pair.count};
+}
+
+void releaseWindow(DecodeQueue& q) {
+  DecodeQueue::Window& w = q.windows_[q.finished_];
+  w.pairCount = 0;
+  w.chainUsed[0] = 0;
+  w.chainUsed[1] = 0;
+  q.finished_ = -1;
+}
+
+ChainStats windowStats(const DecodeQueue& q) {
+  ChainStats total;
+  for (const DecodeQueue::Window& w : q.windows_) {
+    total.chunks += w.decoder.stats().chunks;
+    total.redecoded += w.decoder.stats().redecoded;
+  }
+  return total;
+}

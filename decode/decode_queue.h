@@ -33,7 +33,7 @@ struct EntryPlace {
   int32_t entry;
 };
 
-// A pair taken into the window, as the writer sees it once the window is decoded: the
+// A pair taken into a window, as the writer sees it once the window is decoded: the
 // samples of its first and second block (each one's low 16 bits), of which the pair
 // buffers would give the first 2 * count of each.
 struct WindowPair {
@@ -44,13 +44,27 @@ struct WindowPair {
 
 class DecodeQueue {
   static constexpr int32_t kFrames = kMaxBlockSize / kFrameBytes;  // a block's frames at most
-  static constexpr int32_t kWindowFrames = 1 << 15;                 // the window's frames, all chains
+  static constexpr int32_t kWindowFrames = 1 << 15;                 // a window's frames, all chains
 
-  // Where a window pair's blocks lie in the window.
+  // Where a window pair's blocks lie in its window.
   struct PairRecord {
-    int32_t start[2];   // first frame of each block in windowFrames_
+    int32_t start[2];   // first frame of each block in the window's frames
     int32_t frames[2];  // frames of each block
     int32_t count;      // entries per block written out
+  };
+
+  // Whole pairs whose frames decode together on every core and whose samples then wait
+  // for the writer. Stereo: channel 0's chain in the first half, channel 1's in the
+  // second; mono: one chain through both blocks of every pair.
+  struct Window {
+    AdpcmFrame frames[kWindowFrames];
+    int16_t samples[kWindowFrames * kSamplesPerFrame];
+    PairRecord pairs[kWindowFrames];
+    int32_t pairCount;
+    int32_t chainUsed[2];         // frames taken into each chain
+    bool mono;                    // one chain
+    ChannelHistory histories[2];  // the chains' histories: before them, and once decoded after
+    ChainDecoder decoder;
   };
 
   PairBuffers buffers_;
@@ -63,34 +77,30 @@ class DecodeQueue {
   bool carryTo1_;  // mono: channel 1 goes on from channel 0's queued frames
   bool carryTo0_;  // mono: and channel 0 then from channel 1's
 
-  // The window: whole pairs whose frames decode together on every core and whose samples
-  // then wait for the writer. Stereo: channel 0's chain in the first half, channel 1's
-  // in the second; mono: one chain through both blocks of every pair.
-  AdpcmFrame windowFrames_[kWindowFrames];
-  int16_t windowSamples_[kWindowFrames * kSamplesPerFrame];
-  PairRecord pairs_[kWindowFrames];
-  int32_t pairCount_;
-  int32_t chainUsed_[2];  // frames taken into each chain
-  bool mono_;             // the window holds one chain
-  bool windowDecoded_;    // its samples are ready (and the histories past it)
+  // Two windows: while one decodes on the workers, pairs are taken into the other.
+  Window windows_[2];
+  int filling_ = 0;    // the window pairs are taken into
+  int decoding_ = -1;  // the window being decoded, or -1
+  int finished_ = -1;  // the window decoded and not yet released, or -1
 
   WorkerPool workers_;
-  ChainDecoder chainDecoder_;
   ChainPlan plan_;
 
   friend void clearDecodeQueue(DecodeQueue& queue);
   friend void setDecodeThreads(DecodeQueue& queue, int threads);
   friend void queueFrame(DecodeQueue& queue, int32_t channel, const AdpcmFrame& frame, EntryPlace place);
-  friend void settle(DecodeQueue& queue);        // decodes what is queued (decode_queue.cpp only)
-  friend void decodeWindow(DecodeQueue& queue);  // decodes the window (decode_queue.cpp only)
+  friend void settle(DecodeQueue& queue);  // decodes what is queued (decode_queue.cpp only)
   friend const PairBuffers& settledBuffers(DecodeQueue& queue);
   friend void carryHistory(DecodeQueue& queue, int32_t to);
   friend void restartDecoding(DecodeQueue& queue, int32_t clearedEntries);
   friend bool takeIntoWindow(DecodeQueue& queue, int32_t count, bool mono);
-  friend int32_t windowPairCount(const DecodeQueue& queue);
-  friend WindowPair settledWindowPair(DecodeQueue& queue, int32_t index);
-  friend void clearWindow(DecodeQueue& queue);
-  friend const ChainStats& windowStats(const DecodeQueue& queue);
+  friend bool windowIsFilling(const DecodeQueue& queue);
+  friend bool windowIsDecoding(const DecodeQueue& queue);
+  friend void startWindow(DecodeQueue& queue);
+  friend int32_t finishWindow(DecodeQueue& queue);
+  friend WindowPair finishedWindowPair(const DecodeQueue& queue, int32_t index);
+  friend void releaseWindow(DecodeQueue& queue);
+  friend ChainStats windowStats(const DecodeQueue& queue);
 };
 
 // Zero buffers and histories, nothing queued: the state of a fresh run.
@@ -115,23 +125,30 @@ void carryHistory(DecodeQueue& queue, int32_t to);
 void restartDecoding(DecodeQueue& queue, int32_t clearedEntries);
 
 // The pair whose frames are queued is complete and `count` entries of each buffer are to
-// be written out. Takes its frames into the window, undecoded, when the pair buffers
-// would give exactly its own samples: each block's frames filled its buffer from the
-// start, both hold at least `count` entries, and (mono) the stream carried from block to
-// block; and when the window has room. false leaves everything as it was: the caller
-// then writes the pair from the pair buffers, after the window.
+// be written out. Takes its frames into the filling window, undecoded, when the pair
+// buffers would give exactly its own samples: each block's frames filled its buffer from
+// the start, both hold at least `count` entries, and (mono) the stream carried from
+// block to block; and when the window has room. false leaves everything as it was: the
+// caller then starts the window (room) or writes the pair from the pair buffers after
+// every window.
 bool takeIntoWindow(DecodeQueue& queue, int32_t count, bool mono);
 
-// Pairs in the window.
-int32_t windowPairCount(const DecodeQueue& queue);
+// The filling window holds pairs; a window is being decoded.
+bool windowIsFilling(const DecodeQueue& queue);
+bool windowIsDecoding(const DecodeQueue& queue);
 
-// A window pair's samples, in the order the pairs were taken; the window is decoded (on
-// every core) at the first call, and the pair buffers and histories then stand as if
-// its pairs had been decoded one by one.
-WindowPair settledWindowPair(DecodeQueue& queue, int32_t index);
+// Hands the filling window to the workers (none may be decoding) and returns at once;
+// pairs go into the other window meanwhile. Its chains start from the histories as they
+// stand, which nothing has decoded past since its first pair was taken.
+void startWindow(DecodeQueue& queue);
 
-// Empties the window once its pairs are written out.
-void clearWindow(DecodeQueue& queue);
+// Waits for the decoding window and checks it (see ChainDecoder); the pair buffers and
+// histories then stand as if its pairs had been decoded one by one. Returns its pairs,
+// whose samples finishedWindowPair gives in order until releaseWindow; the next window
+// may start decoding meanwhile, but takes no pairs until then.
+int32_t finishWindow(DecodeQueue& queue);
+WindowPair finishedWindowPair(const DecodeQueue& queue, int32_t index);
+void releaseWindow(DecodeQueue& queue);
 
 // What the window decodes did: chunks, and chunks decoded again.
-const ChainStats& windowStats(const DecodeQueue& queue);
+ChainStats windowStats(const DecodeQueue& queue);

@@ -13,7 +13,7 @@ void WorkerPool::setThreads(int threads) {
   if (workers_.empty()) threads_ = threads < 1 ? 1 : threads;  // fixed once started
 }
 
-void WorkerPool::start() {
+void WorkerPool::startThreads() {
   workers_.reserve(static_cast<size_t>(threads_ - 1));
   for (int i = 1; i < threads_; ++i) workers_.emplace_back([this] { work(); });
 }
@@ -52,12 +52,8 @@ void WorkerPool::takeTasks() {
   }
 }
 
-void WorkerPool::run(void (*task)(void* context, int index), void* context, int count) {
-  if (threads_ == 1 || count <= 1) {
-    for (int i = 0; i < count; ++i) task(context, i);
-    return;
-  }
-  if (workers_.empty()) start();
+void WorkerPool::start(void (*task)(void* context, int index), void* context, int count) {
+  if (threads_ > 1 && count > 1 && workers_.empty()) startThreads();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     task_ = task;
@@ -67,7 +63,10 @@ void WorkerPool::run(void (*task)(void* context, int index), void* context, int 
     finished_ = 0;
     ++generation_;
   }
-  wake_.notify_all();
+  if (!workers_.empty()) wake_.notify_all();
+}
+
+void WorkerPool::wait() {
   takeTasks();
   std::unique_lock<std::mutex> lock(mutex_);
   done_.wait(lock, [&] { return finished_ == count_; });

@@ -1,6 +1,7 @@
 // A fixed set of worker threads for fork-join work: the caller hands out `count` tasks,
-// takes a share itself and returns when all are done. Threads start once, on the first
-// use, and stop when the pool is destroyed.
+// goes on with its own work, and then takes what is left itself and waits for the
+// rest. One batch of tasks at a time. Threads start once, on the first use, and stop
+// when the pool is destroyed.
 #pragma once
 
 #include <condition_variable>
@@ -21,12 +22,23 @@ class WorkerPool {
   void setThreads(int threads);
   int threads() const { return threads_; }
 
-  // Runs task(context, i) for i = 0 .. count - 1 across the threads; returns when all
-  // have run. Each i runs exactly once, on one thread.
-  void run(void (*task)(void* context, int index), void* context, int count);
+  // Hands out task(context, i) for i = 0 .. count - 1 to the workers and returns at
+  // once. Each i runs exactly once, on one thread; nothing runs before start returns
+  // when there are no workers.
+  void start(void (*task)(void* context, int index), void* context, int count);
+
+  // Runs the batch's tasks that no worker has taken, then waits until all have run.
+  // What the tasks wrote is then visible to the caller.
+  void wait();
+
+  // start, then wait.
+  void run(void (*task)(void* context, int index), void* context, int count) {
+    start(task, context, count);
+    wait();
+  }
 
  private:
-  void start();
+  void startThreads();
   void work();
   void takeTasks();
 

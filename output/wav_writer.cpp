@@ -106,12 +106,10 @@ int writeFromBuffers(RunState& s, int32_t count) {
 // Dump lines print every frame as it is read: nothing may wait then.
 bool usesWindow(const RunState& s) { return !s.settings.DumpMode && !s.settings.checkMode; }
 
-}  // namespace
-
-int drainWindow(RunState& s) {
-  const int32_t pairs = windowPairCount(s.decode);
+// Writes out the pairs of the window finishWindow returned, in order.
+int writeFinishedWindow(RunState& s, int32_t pairs) {
   for (int32_t p = 0; p < pairs; ++p) {
-    const WindowPair pair = settledWindowPair(s.decode, p);
+    const WindowPair pair = finishedWindowPair(s.decode, p);
     const int16_t* a = s.settings.LRChange ? pair.second : pair.first;
     const int16_t* b = s.settings.LRChange ? pair.first : pair.second;
     uint8_t* out = s.pcm;
@@ -121,11 +119,27 @@ int drainWindow(RunState& s) {
       out = copySamples(b, 2 * pair.count, copySamples(a, 2 * pair.count, out));
     }
     if (appendPcm(s, out) != 0) {
-      clearWindow(s.decode);
+      releaseWindow(s.decode);
       return -1;
     }
   }
-  clearWindow(s.decode);
+  releaseWindow(s.decode);
+  return 0;
+}
+
+// Hands the filling window to the workers; the one they were decoding is then written
+// out while they work (it must be done first: the new window goes on from its end).
+int rotateWindows(RunState& s) {
+  const int32_t pairs = windowIsDecoding(s.decode) ? finishWindow(s.decode) : -1;
+  if (windowIsFilling(s.decode)) startWindow(s.decode);
+  return pairs < 0 ? 0 : writeFinishedWindow(s, pairs);
+}
+
+}  // namespace
+
+int drainWindow(RunState& s) {
+  if (rotateWindows(s) != 0) return -1;
+  if (windowIsDecoding(s.decode)) return writeFinishedWindow(s, finishWindow(s.decode));
   return 0;
 }
 
@@ -133,9 +147,9 @@ int flushPair(RunState& s, int32_t count) {
   if (usesWindow(s)) {
     const bool mono = s.settings.channelCount == 1;
     if (takeIntoWindow(s.decode, count, mono)) return 0;
-    // Full: write it out and take the pair into a fresh one.
-    if (windowPairCount(s.decode) > 0) {
-      if (drainWindow(s) != 0) return -1;
+    if (windowIsFilling(s.decode)) {
+      // The window is full: it starts to decode, and the pair goes into the other.
+      if (rotateWindows(s) != 0) return -1;
       if (takeIntoWindow(s.decode, count, mono)) return 0;
     }
   }
