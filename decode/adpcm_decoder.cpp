@@ -73,26 +73,33 @@ inline int32_t sampleOf(double x) {
 inline void store(int32_t& out, int32_t sample) { out = sample; }
 inline void store(int16_t& out, int32_t sample) { out = static_cast<int16_t>(static_cast<uint16_t>(sample)); }
 
-// One sample of one chain: two rounded sums, then one rounding to double. The history
-// stays in doubles between samples (loaded straight into the x87 sums), which keeps the
-// eight x87 registers free for the sums of several chains at once.
-[[gnu::always_inline]] inline double step(const Chain& c, int i, double& s1, double& s2) {
-  Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(s1) * static_cast<Extended>(c.f0);
-  sum = sum + static_cast<Extended>(s2) * static_cast<Extended>(c.f1);
-  s2 = s1;
-  s1 = static_cast<double>(sum);
-  return s1;
+// One sample of one chain: two rounded sums, then one rounding to double. `newer` is the
+// last value and `older` the one before; the new value replaces `older`, so that the two
+// swap roles from one sample to the next and nothing is copied. The history stays in
+// doubles between samples (loaded straight into the x87 sums), which keeps the eight x87
+// registers free for the sums of several chains at once.
+[[gnu::always_inline]] inline double step(const Chain& c, int i, double newer, double& older) {
+  Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(newer) * static_cast<Extended>(c.f0);
+  sum = sum + static_cast<Extended>(older) * static_cast<Extended>(c.f1);
+  older = static_cast<double>(sum);
+  return older;
 }
 
 // One frame each of one, two or four independent chains, one sample of each chain in
-// turn, so that each chain's latency hides behind the others'. Written out per count
-// (rather than as loops over arrays) so that every sum stays in an x87 register.
+// turn, so that each chain's latency hides behind the others'. One or two chains take
+// two samples a step, s1 and s2 trading places (a frame has an even number of samples):
+// nothing is copied along the chain, which is all that bounds them (measured: 9.3
+// against 11.6 ns per sample for one). Written out per count (rather than as loops over
+// arrays) so that every sum stays in an x87 register.
 template <typename Out>
 void decodeLanes1(const AdpcmFrame& f, ChannelHistory& h, Out* out) {
   Chain c;
   startChain(c, f);
   double s1 = h.s1, s2 = h.s2;
-  for (int i = 0; i < kSamplesPerFrame; ++i) store(out[i], sampleOf(step(c, i, s1, s2)));
+  for (int i = 0; i < kSamplesPerFrame; i += 2) {
+    store(out[i], sampleOf(step(c, i, s1, s2)));
+    store(out[i + 1], sampleOf(step(c, i + 1, s2, s1)));
+  }
   h = ChannelHistory{s1, s2};
 }
 
@@ -103,14 +110,29 @@ void decodeLanes2(const AdpcmFrame& fa, ChannelHistory& ha, Out* outA, const Adp
   startChain(a, fa);
   startChain(b, fb);
   double a1 = ha.s1, a2 = ha.s2, b1 = hb.s1, b2 = hb.s2;
-  for (int i = 0; i < kSamplesPerFrame; ++i) {
+  for (int i = 0; i < kSamplesPerFrame; i += 2) {
     const double x = step(a, i, a1, a2);
     const double y = step(b, i, b1, b2);
     store(outA[i], sampleOf(x));
     store(outB[i], sampleOf(y));
+    const double x2 = step(a, i + 1, a2, a1);
+    const double y2 = step(b, i + 1, b2, b1);
+    store(outA[i + 1], sampleOf(x2));
+    store(outB[i + 1], sampleOf(y2));
   }
   ha = ChannelHistory{a1, a2};
   hb = ChannelHistory{b1, b2};
+}
+
+// Four chains keep the plain order, s2 := s1 then s1 := x: with four in flight the
+// compiler keeps them in registers better that way (measured: 3.6 against 4.4 ns per
+// sample).
+[[gnu::always_inline]] inline double stepShifting(const Chain& c, int i, double& s1, double& s2) {
+  Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(s1) * static_cast<Extended>(c.f0);
+  sum = sum + static_cast<Extended>(s2) * static_cast<Extended>(c.f1);
+  s2 = s1;
+  s1 = static_cast<double>(sum);
+  return s1;
 }
 
 template <typename Out>
@@ -123,10 +145,10 @@ void decodeLanes4(const AdpcmFrame* const f[4], ChannelHistory* const h[4], Out*
   double a1 = h[0]->s1, a2 = h[0]->s2, b1 = h[1]->s1, b2 = h[1]->s2;
   double c1 = h[2]->s1, c2 = h[2]->s2, d1 = h[3]->s1, d2 = h[3]->s2;
   for (int i = 0; i < kSamplesPerFrame; ++i) {
-    const double w = step(a, i, a1, a2);
-    const double x = step(b, i, b1, b2);
-    const double y = step(c, i, c1, c2);
-    const double z = step(d, i, d1, d2);
+    const double w = stepShifting(a, i, a1, a2);
+    const double x = stepShifting(b, i, b1, b2);
+    const double y = stepShifting(c, i, c1, c2);
+    const double z = stepShifting(d, i, d1, d2);
     store(out[0][i], sampleOf(w));
     store(out[1][i], sampleOf(x));
     store(out[2][i], sampleOf(y));
