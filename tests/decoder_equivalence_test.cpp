@@ -13,6 +13,7 @@
 
 #include "decode/adpcm_decoder.h"
 #include "decode/chain_decoder.h"
+#include "decode/integer_arithmetic.h"
 #include "support/frames.h"
 #include "support/reference_decoder.h"
 
@@ -227,6 +228,93 @@ TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
       EXPECT_GT(nonFinite, 0u);
     }
   }
+}
+
+// The decoder's rule in integer arithmetic (for machines without the x87) against the x87
+// itself, one step at a time, bit for bit: every filter (5..15 predict nothing) and
+// shift, histories of every magnitude from subnormal to near overflow, values near
+// 2^31, 2^53 and 2^63 and halfway between integers, signed zeros, infinities and NaNs
+// with their payloads.
+double x87Step(int32_t t, double s1, double s2, int32_t k0, int32_t k1) {
+  long double sum = static_cast<long double>(t) + static_cast<long double>(s1) * static_cast<long double>(k0 / 64.0);
+  sum = sum + static_cast<long double>(s2) * static_cast<long double>(k1 / 64.0);
+  return static_cast<double>(sum);
+}
+
+int32_t x87Sample(double x) {
+  const long double v = static_cast<long double>(x) + 0.5L;
+  if (!std::isfinite(v)) return 0;
+  long double wrapped = std::fmod(std::trunc(v), 0x1p32L);
+  if (wrapped < 0) wrapped += 0x1p32L;
+  return static_cast<int32_t>(static_cast<uint32_t>(wrapped));
+}
+
+class HistorySource {
+ public:
+  explicit HistorySource(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 3) {}
+  double next() {
+    const uint64_t r = random();
+    switch (r % 10) {
+      case 0: {  // any bits at all: NaNs with payloads, infinities, subnormals
+        return std::bit_cast<double>(random());
+      }
+      case 1: {  // near a power of two that matters
+        const double bases[] = {0x1p31, 0x1p53, 0x1p63, 0x1p15, 0x1p-1022, 0x1p1023};
+        const double base = bases[(r >> 8) % 6];
+        const double near = std::nextafter(base, (r >> 16) & 1 ? INFINITY : 0.0);
+        return ((r >> 17) & 1 ? -1.0 : 1.0) * ((r >> 18) & 1 ? near : base);
+      }
+      case 2: {  // halfway between integers, and just beside
+        const double half = static_cast<double>(static_cast<int64_t>((r >> 8) % 200000) - 100000) + 0.5;
+        return (r >> 40) % 3 == 0 ? half : std::nextafter(half, (r >> 42) & 1 ? INFINITY : -INFINITY);
+      }
+      case 3: {  // signed zeros and the smallest subnormals
+        const double tiny[] = {0.0, -0.0, 0x1p-1074, -0x1p-1074, 0x1p-1060, -0x1p-1030};
+        return tiny[(r >> 8) % 6];
+      }
+      default: {  // any magnitude, sixteen bits of sample scale most often
+        const int exponent = (r >> 8) % 4 == 0 ? static_cast<int>((r >> 12) % 2098) - 1074 : static_cast<int>((r >> 12) % 40) - 20;
+        return std::ldexp(static_cast<double>(random() >> 11) / 0x1p53 + 1.0, exponent) * ((r >> 30) & 1 ? -1 : 1);
+      }
+    }
+  }
+
+ private:
+  uint64_t random() {
+    state_ ^= state_ >> 12;
+    state_ ^= state_ << 25;
+    state_ ^= state_ >> 27;
+    return state_ * 0x2545F4914F6CDD1Dull;
+  }
+  uint64_t state_;
+};
+
+TEST(DecoderEquivalence, IntegerArithmeticMatchesTheX87BitForBit) {
+  constexpr int32_t kWeights[5][2] = {{0, 0}, {60, 0}, {115, -52}, {98, -55}, {122, -60}};
+  const uint64_t steps = samplesToCheck() / 3;
+  HistorySource source(9);
+  uint64_t nans = 0, subnormals = 0, infinities = 0, wrapped = 0;
+  for (uint64_t n = 0; n < steps; ++n) {
+    const double s1 = source.next(), s2 = source.next();
+    const int filter = static_cast<int>(n % 7);  // 5 and 6 stand for filters 5..15
+    const int32_t k0 = filter < 5 ? kWeights[filter][0] : 0, k1 = filter < 5 ? kWeights[filter][1] : 0;
+    const int nibble = static_cast<int>((n / 7) % 16), shift = static_cast<int>((n / 112) % 16);
+    const int32_t t = static_cast<int16_t>(static_cast<uint16_t>(nibble << 12)) >> shift;
+    const double expected = x87Step(t, s1, s2, k0, k1);
+    const double got = integerStep(t, s1, s2, k0, k1);
+    ASSERT_EQ(std::bit_cast<uint64_t>(got), std::bit_cast<uint64_t>(expected))
+        << std::hexfloat << "t " << t << " s1 " << s1 << " s2 " << s2 << " k " << k0 << "," << k1;
+    ASSERT_EQ(integerSample(expected), x87Sample(expected)) << std::hexfloat << expected << " from s1 " << s1 << " t " << t;
+    ASSERT_EQ(integerSample(s1), x87Sample(s1)) << std::hexfloat << s1;
+    nans += std::isnan(expected);
+    infinities += std::isinf(expected);
+    subnormals += std::fpclassify(expected) == FP_SUBNORMAL;
+    wrapped += std::isfinite(expected) && std::fabs(expected) > 0x1p31;
+  }
+  EXPECT_GT(nans, 0u);
+  EXPECT_GT(infinities, 0u);
+  EXPECT_GT(subnormals, 0u);
+  EXPECT_GT(wrapped, 0u);
 }
 
 }  // namespace

@@ -1,0 +1,209 @@
+#include "decode/integer_arithmetic.h"
+
+#include <bit>
+
+namespace {
+
+using Wide = unsigned __int128;
+
+// A value as the x87 holds it: a 64-bit significand and an exponent wide enough for
+// every sum the decoder forms.
+struct Extended {
+  enum Kind : uint8_t { kZero, kFinite, kInfinite, kNaN };
+  Kind kind;
+  bool negative;
+  uint64_t significand;  // finite: top bit set, value = significand * 2^exponent; NaN: as the x87 holds it
+  int32_t exponent;
+};
+
+constexpr uint64_t kTopBit = uint64_t{1} << 63;
+constexpr uint64_t kQuietBit = uint64_t{1} << 62;
+constexpr Extended kIndefinite{Extended::kNaN, true, kTopBit | kQuietBit, 0};
+
+// Index of the highest set bit of a non-zero value.
+int topBit(Wide value) {
+  const uint64_t upper = static_cast<uint64_t>(value >> 64);
+  return upper != 0 ? 127 - std::countl_zero(upper) : 63 - std::countl_zero(static_cast<uint64_t>(value));
+}
+
+Extended finite(bool negative, uint64_t magnitude, int32_t exponent) {
+  const int shift = std::countl_zero(magnitude);
+  return Extended{Extended::kFinite, negative, magnitude << shift, exponent - shift};
+}
+
+// A double loaded into the x87: exact; a NaN keeps its payload, made quiet.
+Extended fromDouble(double value) {
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  const bool negative = bits >> 63;
+  const int32_t field = static_cast<int32_t>((bits >> 52) & 0x7FF);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  if (field == 0x7FF) {
+    if (fraction == 0) return Extended{Extended::kInfinite, negative, 0, 0};
+    return Extended{Extended::kNaN, negative, kTopBit | kQuietBit | (fraction << 11), 0};
+  }
+  if (field == 0) {
+    if (fraction == 0) return Extended{Extended::kZero, negative, 0, 0};
+    return finite(negative, fraction, -1074);  // subnormal: normal in the x87's range
+  }
+  return finite(negative, fraction | (uint64_t{1} << 52), field - 1075);
+}
+
+Extended fromInteger(int32_t value) {
+  if (value == 0) return Extended{Extended::kZero, false, 0, 0};
+  const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(value)) : static_cast<uint64_t>(value);
+  return finite(value < 0, magnitude, 0);
+}
+
+// value * k / 64, k a filter weight of at most seven bits: exact.
+Extended multiply(const Extended& value, int32_t k) {
+  const bool negativeK = k < 0;  // the weights are doubles: 0 is +0.0
+  switch (value.kind) {
+    case Extended::kNaN:
+      return value;
+    case Extended::kInfinite:
+      if (k == 0) return kIndefinite;
+      return Extended{Extended::kInfinite, value.negative != negativeK, 0, 0};
+    case Extended::kZero:
+      return Extended{Extended::kZero, value.negative != negativeK, 0, 0};
+    case Extended::kFinite:
+      break;
+  }
+  if (k == 0) return Extended{Extended::kZero, value.negative, 0, 0};
+  const uint64_t magnitude = static_cast<uint64_t>(negativeK ? -k : k);
+  const Wide product = static_cast<Wide>(value.significand) * magnitude;
+  // A double's significand has eleven zero bits at the bottom here, and k at most seven
+  // bits: the product fits 64 bits once shifted down, with nothing lost.
+  const int shift = topBit(product) - 63;
+  return Extended{Extended::kFinite, value.negative != negativeK, static_cast<uint64_t>(product >> shift),
+                  value.exponent - 6 + shift};
+}
+
+// Magnitude order of two finite values.
+bool smaller(const Extended& a, const Extended& b) {
+  return a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand);
+}
+
+// a + b rounded to a 64-bit significand, to nearest, ties to even.
+Extended add(const Extended& a, const Extended& b) {
+  if (a.kind == Extended::kNaN || b.kind == Extended::kNaN) {
+    if (a.kind != Extended::kNaN) return b;
+    if (b.kind != Extended::kNaN) return a;
+    if (a.significand != b.significand) return a.significand > b.significand ? a : b;
+    return a.negative ? b : a;
+  }
+  if (a.kind == Extended::kInfinite || b.kind == Extended::kInfinite) {
+    if (a.kind == Extended::kInfinite && b.kind == Extended::kInfinite && a.negative != b.negative) return kIndefinite;
+    return a.kind == Extended::kInfinite ? a : b;
+  }
+  if (a.kind == Extended::kZero && b.kind == Extended::kZero) {
+    return Extended{Extended::kZero, a.negative && b.negative, 0, 0};
+  }
+  if (a.kind == Extended::kZero) return b;
+  if (b.kind == Extended::kZero) return a;
+
+  const Extended& big = smaller(a, b) ? b : a;
+  const Extended& small = smaller(a, b) ? a : b;
+  // Both significands placed in 128 bits, the larger's top bit at bit 126 (a carry has
+  // room); what falls off the smaller's bottom is kept as a sticky bit.
+  const int64_t distance = static_cast<int64_t>(big.exponent) - small.exponent;
+  const Wide top = static_cast<Wide>(big.significand) << 63;
+  Wide low = 0;
+  bool sticky = false;
+  if (distance < 127) {
+    const Wide placed = static_cast<Wide>(small.significand) << 63;
+    low = placed >> distance;
+    sticky = distance > 0 && (placed & ((static_cast<Wide>(1) << distance) - 1)) != 0;
+  } else {
+    sticky = true;
+  }
+  Wide sum;
+  if (big.negative == small.negative) {
+    sum = top + low;
+  } else {
+    sum = top - low - (sticky ? 1 : 0);  // the true value lies between sum and sum + 1
+    if (sum == 0 && !sticky) return Extended{Extended::kZero, false, 0, 0};
+  }
+  const int high = topBit(sum);
+  const int32_t exponent = big.exponent - 63 + (high - 63);
+  if (high < 64) {  // cancellation: exact, nothing to round
+    return finite(big.negative, static_cast<uint64_t>(sum), big.exponent - 63);
+  }
+  const int cut = high - 63;  // bits below the 64 kept
+  uint64_t significand = static_cast<uint64_t>(sum >> cut);
+  const Wide rest = sum & ((static_cast<Wide>(1) << cut) - 1);
+  const Wide half = static_cast<Wide>(1) << (cut - 1);
+  const bool roundUp = rest > half || (rest == half && (sticky || (significand & 1)));
+  int32_t resultExponent = exponent;
+  if (roundUp) {
+    significand += 1;
+    if (significand == 0) {  // carried out of 64 bits
+      significand = kTopBit;
+      resultExponent += 1;
+    }
+  }
+  return Extended{Extended::kFinite, big.negative, significand, resultExponent};
+}
+
+// The value stored as a double: rounded once, to nearest, ties to even; subnormal or
+// infinite where the double's range ends. A NaN keeps the top of its payload.
+uint64_t toDoubleBits(const Extended& value) {
+  const uint64_t sign = static_cast<uint64_t>(value.negative) << 63;
+  switch (value.kind) {
+    case Extended::kZero:
+      return sign;
+    case Extended::kInfinite:
+      return sign | (uint64_t{0x7FF} << 52);
+    case Extended::kNaN:
+      return sign | (uint64_t{0x7FF} << 52) | ((value.significand >> 11) & ((uint64_t{1} << 52) - 1));
+    case Extended::kFinite:
+      break;
+  }
+  const int32_t top = value.exponent + 63;  // value in [2^top, 2^(top + 1))
+  // Bits to drop: 11 for a normal double, more below the normal range.
+  const int32_t drop = top >= -1022 ? 11 : 11 + (-1022 - top);
+  if (drop > 64) return sign;  // below half the smallest subnormal
+  uint64_t kept = drop == 64 ? 0 : value.significand >> drop;
+  const uint64_t rest = drop == 64 ? value.significand : value.significand & ((uint64_t{1} << drop) - 1);
+  const uint64_t half = uint64_t{1} << (drop - 1);
+  if (rest > half || (rest == half && (kept & 1))) kept += 1;
+  if (top < -1022) return sign | kept;  // subnormal; a carry into bit 52 makes the smallest normal
+  int32_t field = top + 1023;
+  if (kept == (uint64_t{1} << 53)) {
+    kept >>= 1;
+    field += 1;
+  }
+  if (field >= 0x7FF) return sign | (uint64_t{0x7FF} << 52);
+  return sign | (static_cast<uint64_t>(field) << 52) | (kept & ((uint64_t{1} << 52) - 1));
+}
+
+}  // namespace
+
+double integerStep(int32_t t, double s1, double s2, int32_t k0, int32_t k1) {
+  const Extended first = add(fromInteger(t), multiply(fromDouble(s1), k0));
+  const Extended second = add(first, multiply(fromDouble(s2), k1));
+  return std::bit_cast<double>(toDoubleBits(second));
+}
+
+int32_t integerSample(double x) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  const bool negative = bits >> 63;
+  const int32_t field = static_cast<int32_t>((bits >> 52) & 0x7FF);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  if (field == 0x7FF) return 0;
+  const uint64_t mantissa = field == 0 ? fraction : fraction | (uint64_t{1} << 52);
+  const int32_t exponent = (field == 0 ? 1 : field) - 1075;  // x = mantissa * 2^exponent
+  if (exponent >= 0) {
+    // An integer: x + 0.5 truncates to x (x >= 0) or x + 1 (x < 0), modulo 2^32; below
+    // -2^63 the x87's x + 0.5 (a 64-bit significand) rounds back to x, and so to x.
+    const uint64_t low = exponent >= 64 ? 0 : mantissa << exponent;
+    const bool roundsBack = exponent > 11 || (exponent == 11 && mantissa > (uint64_t{1} << 52));  // |x| > 2^63
+    const uint64_t value = negative ? 0 - low + (roundsBack ? 0 : 1) : low;
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+  }
+  const int32_t fractionBits = -exponent;
+  if (fractionBits > 62) return 0;  // |x| < 2^-9: x + 0.5 lies strictly between 0 and 1
+  // trunc((2x + 1) / 2) with x = mantissa / 2^fractionBits, all in exact integers.
+  const int64_t twice = 2 * static_cast<int64_t>(mantissa) * (negative ? -1 : 1) + (int64_t{1} << fractionBits);
+  const int64_t result = twice / (int64_t{1} << (fractionBits + 1));
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(result)));
+}
