@@ -77,10 +77,13 @@ void Blocks(benchmark::State& state) {
 BENCHMARK(Blocks)->Arg(2)->Arg(1)->ArgName("channels");
 
 // Long chains as whole-run windows decode them: cut into chunks with 64 frames of
-// warm-up, on the given number of threads; one chain (mono) or two (stereo).
+// warm-up, on the given number of threads; one chain (mono) or two (stereo); by the x87
+// or by the integer arithmetic of machines without one.
 void Chains(benchmark::State& state) {
   const int threads = static_cast<int>(state.range(0));
   const int chains = static_cast<int>(state.range(1));
+  ChainPlan plan;
+  plan.integerArithmetic = state.range(2) != 0;
   const std::vector<AdpcmFrame> frames[2] = {musicFrames(1), musicFrames(2)};
   std::vector<int16_t> out[2] = {std::vector<int16_t>(frames[0].size() * kSamplesPerFrame),
                                  std::vector<int16_t>(frames[1].size() * kSamplesPerFrame)};
@@ -94,14 +97,18 @@ void Chains(benchmark::State& state) {
     for (int c = 0; c < chains; ++c) {
       work[c] = FrameChain{frames[c].data(), static_cast<int32_t>(frames[c].size()), &h[c], out[c].data()};
     }
-    decoder.decode(work, chains, pool, ChainPlan{});
+    decoder.decode(work, chains, pool, plan);
     benchmark::DoNotOptimize(out[0].data());
     samples += static_cast<size_t>(chains) * frames[0].size() * kSamplesPerFrame;
   }
   state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["redecoded"] = static_cast<double>(decoder.stats().redecoded);
 }
-BENCHMARK(Chains)->Args({1, 1})->Args({1, 2})->Args({2, 1})->Args({2, 2})->ArgNames({"threads", "chains"})->UseRealTime();
+BENCHMARK(Chains)
+    ->Args({1, 1, 0})->Args({1, 2, 0})->Args({2, 1, 0})->Args({2, 2, 0})
+    ->Args({1, 1, 1})->Args({2, 2, 1})
+    ->ArgNames({"threads", "chains", "integer"})
+    ->UseRealTime();
 
 }  // namespace
 

@@ -1,52 +1,53 @@
 #include "decode/adpcm_decoder.h"
 
-#include <emmintrin.h>
-
 #include <cmath>
 #include <cstddef>
 #include <limits>
 
+#include "decode/integer_arithmetic.h"
+
+// The arithmetic rule needs a 64-bit significand for the sums: the x87's long double (on
+// x86-64, Linux and MinGW alike) is exactly that format, and does it in hardware. Where
+// long double is anything else, the same rule runs in integer arithmetic.
+#if defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64 && defined(__SSE2__)
+#define TALVIMO_X87 1
+#include <emmintrin.h>
+#endif
+
 namespace {
 
-// The arithmetic rule needs a 64-bit significand for the sums: x86-64's x87 long double
-// is exactly that format. A double times a coefficient of at most seven significant
-// bits needs at most 60 bits, so the products are exact in it.
-using Extended = long double;
-static_assert(std::numeric_limits<Extended>::digits == 64,
-              "the decoder needs a 64-bit significand (x87 extended precision)");
-
 struct Filter {
-  double f0;  // weight of the previous value
-  double f1;  // weight of the one before it
+  int32_t k0;  // weight of the previous value, times 64
+  int32_t k1;  // weight of the one before it, times 64
 };
 
 // The five SPU ADPCM filters; header nibbles 5..15 decode as filter 0.
-constexpr Filter kFilters[16] = {
-    {0.0, 0.0},
-    {60.0 / 64.0, 0.0},
-    {115.0 / 64.0, -52.0 / 64.0},
-    {98.0 / 64.0, -55.0 / 64.0},
-    {122.0 / 64.0, -60.0 / 64.0},
-};
+constexpr Filter kFilters[16] = {{0, 0}, {60, 0}, {115, -52}, {98, -55}, {122, -60}};
 
 // What a frame gives its chain: the filter and the 28 scaled codes.
 struct Chain {
   double f0;  // kept as doubles: the x87 multiplies by them straight from memory,
   double f1;  // which leaves its eight registers to the sums
+  int32_t k0, k1;  // the same, times 64, for the integer arithmetic
   int32_t t[kSamplesPerFrame];  // each code in bits 12..15 of an int16, shifted right
 };
 
 void startChain(Chain& c, const AdpcmFrame& frame) {
   const int header = frame.value[0];
   const int shift = header & 0x0F;
-  c.f0 = kFilters[header >> 4].f0;
-  c.f1 = kFilters[header >> 4].f1;
+  c.k0 = kFilters[header >> 4].k0;
+  c.k1 = kFilters[header >> 4].k1;
+  c.f0 = c.k0 / 64.0;
+  c.f1 = c.k1 / 64.0;
   for (int j = 0; j < kSamplesPerFrame / 2; ++j) {
     const int byte = frame.value[2 + j];  // low nibble first, each into bits 12..15
     c.t[2 * j] = static_cast<int16_t>(static_cast<uint16_t>((byte & 0x0F) << 12)) >> shift;
     c.t[2 * j + 1] = static_cast<int16_t>(static_cast<uint16_t>((byte & 0xF0) << 8)) >> shift;
   }
 }
+
+#ifdef TALVIMO_X87
+using Extended = long double;  // the x87's own format: a 64-bit significand
 
 // trunc(x + 0.5) for values far from the int32 range: exact, modulo 2^32. In a 64-bit
 // significand x + 0.5 is exact wherever it matters.
@@ -62,28 +63,64 @@ void startChain(Chain& c, const AdpcmFrame& frame) {
 // round across an integer for x = 0.5 - 2^-54 (to 1.0); every other double in the int32
 // range truncates as the exact sum does. Out of range, the conversion gives INT32_MIN
 // and the wide path takes over.
-inline int32_t sampleOf(double x) {
+inline int32_t x87Sample(double x) {
   const int32_t sample = _mm_cvttsd_si32(_mm_set_sd(x + 0.5));
   if (sample == std::numeric_limits<int32_t>::min()) [[unlikely]] return wideSample(x);
   if (x == 0x1.fffffffffffffp-2) [[unlikely]] return 0;
   return sample;
 }
 
+#endif
+
 // Samples are kept whole (int32, modulo 2^32) or as the low 16 bits that a WAV keeps.
 inline void store(int32_t& out, int32_t sample) { out = sample; }
 inline void store(int16_t& out, int32_t sample) { out = static_cast<int16_t>(static_cast<uint16_t>(sample)); }
 
-// One sample of one chain: two rounded sums, then one rounding to double. `newer` is the
-// last value and `older` the one before; the new value replaces `older`, so that the two
-// swap roles from one sample to the next and nothing is copied. The history stays in
-// doubles between samples (loaded straight into the x87 sums), which keeps the eight x87
-// registers free for the sums of several chains at once.
-[[gnu::always_inline]] inline double step(const Chain& c, int i, double newer, double& older) {
-  Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(newer) * static_cast<Extended>(c.f0);
-  sum = sum + static_cast<Extended>(older) * static_cast<Extended>(c.f1);
-  older = static_cast<double>(sum);
-  return older;
-}
+// One sample of one chain: two rounded sums, then one rounding to double, by the x87 or
+// by integers. `newer` is the last value and `older` the one before; the new value
+// replaces `older`, so that the two swap roles from one sample to the next and nothing
+// is copied. The history stays in doubles between samples (loaded straight into the x87
+// sums), which keeps the eight x87 registers free for the sums of several chains.
+#ifdef TALVIMO_X87
+struct X87Arithmetic {
+  [[gnu::always_inline]] static double step(const Chain& c, int i, double newer, double& older) {
+    Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(newer) * static_cast<Extended>(c.f0);
+    sum = sum + static_cast<Extended>(older) * static_cast<Extended>(c.f1);
+    older = static_cast<double>(sum);
+    return older;
+  }
+  // The plain order, s2 := s1 then s1 := x: with four chains in flight the compiler
+  // keeps them in registers better that way (measured: 3.6 against 4.4 ns per sample).
+  [[gnu::always_inline]] static double stepShifting(const Chain& c, int i, double& s1, double& s2) {
+    Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(s1) * static_cast<Extended>(c.f0);
+    sum = sum + static_cast<Extended>(s2) * static_cast<Extended>(c.f1);
+    s2 = s1;
+    s1 = static_cast<double>(sum);
+    return s1;
+  }
+  static int32_t sample(double x) { return x87Sample(x); }
+};
+#endif
+
+struct IntegerArithmetic {
+  static double step(const Chain& c, int i, double newer, double& older) {
+    older = integerStep(c.t[i], newer, older, c.k0, c.k1);
+    return older;
+  }
+  static double stepShifting(const Chain& c, int i, double& s1, double& s2) {
+    const double x = integerStep(c.t[i], s1, s2, c.k0, c.k1);
+    s2 = s1;
+    s1 = x;
+    return x;
+  }
+  static int32_t sample(double x) { return integerSample(x); }
+};
+
+#ifdef TALVIMO_X87
+using NativeArithmetic = X87Arithmetic;
+#else
+using NativeArithmetic = IntegerArithmetic;
+#endif
 
 // One frame each of one, two or four independent chains, one sample of each chain in
 // turn, so that each chain's latency hides behind the others'. One or two chains take
@@ -91,19 +128,19 @@ inline void store(int16_t& out, int32_t sample) { out = static_cast<int16_t>(sta
 // nothing is copied along the chain, which is all that bounds them (measured: 9.3
 // against 11.6 ns per sample for one). Written out per count (rather than as loops over
 // arrays) so that every sum stays in an x87 register.
-template <typename Out>
+template <typename Arith, typename Out>
 void decodeLanes1(const AdpcmFrame& f, ChannelHistory& h, Out* out) {
   Chain c;
   startChain(c, f);
   double s1 = h.s1, s2 = h.s2;
   for (int i = 0; i < kSamplesPerFrame; i += 2) {
-    store(out[i], sampleOf(step(c, i, s1, s2)));
-    store(out[i + 1], sampleOf(step(c, i + 1, s2, s1)));
+    store(out[i], Arith::sample(Arith::step(c, i, s1, s2)));
+    store(out[i + 1], Arith::sample(Arith::step(c, i + 1, s2, s1)));
   }
   h = ChannelHistory{s1, s2};
 }
 
-template <typename Out>
+template <typename Arith, typename Out>
 void decodeLanes2(const AdpcmFrame& fa, ChannelHistory& ha, Out* outA, const AdpcmFrame& fb, ChannelHistory& hb,
                   Out* outB) {
   Chain a, b;
@@ -111,31 +148,20 @@ void decodeLanes2(const AdpcmFrame& fa, ChannelHistory& ha, Out* outA, const Adp
   startChain(b, fb);
   double a1 = ha.s1, a2 = ha.s2, b1 = hb.s1, b2 = hb.s2;
   for (int i = 0; i < kSamplesPerFrame; i += 2) {
-    const double x = step(a, i, a1, a2);
-    const double y = step(b, i, b1, b2);
-    store(outA[i], sampleOf(x));
-    store(outB[i], sampleOf(y));
-    const double x2 = step(a, i + 1, a2, a1);
-    const double y2 = step(b, i + 1, b2, b1);
-    store(outA[i + 1], sampleOf(x2));
-    store(outB[i + 1], sampleOf(y2));
+    const double x = Arith::step(a, i, a1, a2);
+    const double y = Arith::step(b, i, b1, b2);
+    store(outA[i], Arith::sample(x));
+    store(outB[i], Arith::sample(y));
+    const double x2 = Arith::step(a, i + 1, a2, a1);
+    const double y2 = Arith::step(b, i + 1, b2, b1);
+    store(outA[i + 1], Arith::sample(x2));
+    store(outB[i + 1], Arith::sample(y2));
   }
   ha = ChannelHistory{a1, a2};
   hb = ChannelHistory{b1, b2};
 }
 
-// Four chains keep the plain order, s2 := s1 then s1 := x: with four in flight the
-// compiler keeps them in registers better that way (measured: 3.6 against 4.4 ns per
-// sample).
-[[gnu::always_inline]] inline double stepShifting(const Chain& c, int i, double& s1, double& s2) {
-  Extended sum = static_cast<Extended>(c.t[i]) + static_cast<Extended>(s1) * static_cast<Extended>(c.f0);
-  sum = sum + static_cast<Extended>(s2) * static_cast<Extended>(c.f1);
-  s2 = s1;
-  s1 = static_cast<double>(sum);
-  return s1;
-}
-
-template <typename Out>
+template <typename Arith, typename Out>
 void decodeLanes4(const AdpcmFrame* const f[4], ChannelHistory* const h[4], Out* const out[4]) {
   Chain a, b, c, d;
   startChain(a, *f[0]);
@@ -145,14 +171,14 @@ void decodeLanes4(const AdpcmFrame* const f[4], ChannelHistory* const h[4], Out*
   double a1 = h[0]->s1, a2 = h[0]->s2, b1 = h[1]->s1, b2 = h[1]->s2;
   double c1 = h[2]->s1, c2 = h[2]->s2, d1 = h[3]->s1, d2 = h[3]->s2;
   for (int i = 0; i < kSamplesPerFrame; ++i) {
-    const double w = stepShifting(a, i, a1, a2);
-    const double x = stepShifting(b, i, b1, b2);
-    const double y = stepShifting(c, i, c1, c2);
-    const double z = stepShifting(d, i, d1, d2);
-    store(out[0][i], sampleOf(w));
-    store(out[1][i], sampleOf(x));
-    store(out[2][i], sampleOf(y));
-    store(out[3][i], sampleOf(z));
+    const double w = Arith::stepShifting(a, i, a1, a2);
+    const double x = Arith::stepShifting(b, i, b1, b2);
+    const double y = Arith::stepShifting(c, i, c1, c2);
+    const double z = Arith::stepShifting(d, i, d1, d2);
+    store(out[0][i], Arith::sample(w));
+    store(out[1][i], Arith::sample(x));
+    store(out[2][i], Arith::sample(y));
+    store(out[3][i], Arith::sample(z));
   }
   *h[0] = ChannelHistory{a1, a2};
   *h[1] = ChannelHistory{b1, b2};
@@ -194,7 +220,7 @@ struct Lane {
 
 // Decodes up to four lanes side by side, a frame of each in turn, until all are done.
 // (Eight, tried as well, spill the x87 registers and run slower.)
-template <typename Out>
+template <typename Arith, typename Out>
 void runLanes(Lane<Out>* lanes, int count) {
   Out discard[kSamplesPerFrame];  // warm-up samples
   for (;;) {
@@ -215,9 +241,9 @@ void runLanes(Lane<Out>* lanes, int count) {
     }
     if (active == 0) return;
     if (active == 1) {
-      decodeLanes1(*frames[0], *histories[0], outs[0]);
+      decodeLanes1<Arith>(*frames[0], *histories[0], outs[0]);
     } else if (active == 2) {
-      decodeLanes2(*frames[0], *histories[0], outs[0], *frames[1], *histories[1], outs[1]);
+      decodeLanes2<Arith>(*frames[0], *histories[0], outs[0], *frames[1], *histories[1], outs[1]);
     } else {
       // Three lanes take the four-lane path with a throwaway fourth.
       AdpcmFrame idle{};
@@ -228,7 +254,7 @@ void runLanes(Lane<Out>* lanes, int count) {
         histories[3] = &idleHistory;
         outs[3] = idleOut;
       }
-      decodeLanes4(frames, histories, outs);
+      decodeLanes4<Arith>(frames, histories, outs);
     }
   }
 }
@@ -236,7 +262,7 @@ void runLanes(Lane<Out>* lanes, int count) {
 }  // namespace
 
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]) {
-  decodeLanes1(frame, history, out);
+  decodeLanes1<NativeArithmetic>(frame, history, out);
 }
 
 void decodeRuns(const FrameRun* runs, int count) {
@@ -255,7 +281,7 @@ void decodeRuns(const FrameRun* runs, int count) {
                                          run.samples + static_cast<std::ptrdiff_t>(at) * kSamplesPerFrame};
     }
   }
-  runLanes(lanes, lanesUsed);
+  runLanes<NativeArithmetic>(lanes, lanesUsed);
   int lane = 0;
   for (int r = 0; r < count; ++r) {
     const FrameRun& run = runs[r];
@@ -270,19 +296,23 @@ void decodeRuns(const FrameRun* runs, int count) {
       // (inf * 0 is NaN): the second half decodes again from the real history.
       second.done = 0;
       second.history = first.history;
-      runLanes(&second, 1);
+      runLanes<NativeArithmetic>(&second, 1);
     }
     *run.history = second.history;
   }
 }
 
-void decodeChunks(ChainChunk* chunks, int count) {
+void decodeChunks(ChainChunk* chunks, int count, bool integerArithmetic) {
   Lane<int16_t> lanes[4];
   for (int k = 0; k < count; ++k) {
     const ChainChunk& c = chunks[k];
     lanes[k] = Lane<int16_t>{c.frames - c.warmUp, c.warmUp + c.count, 0, c.history, c.samples, c.warmUp, c.history};
   }
-  runLanes(lanes, count);
+  if (integerArithmetic) {
+    runLanes<IntegerArithmetic>(lanes, count);
+  } else {
+    runLanes<NativeArithmetic>(lanes, count);
+  }
   for (int k = 0; k < count; ++k) {
     chunks[k].history = lanes[k].history;
     // A chunk without frames of its own begins where its warm-up ends.

@@ -52,5 +52,7 @@ struct ChainChunk {
 };
 
 // Decodes up to four chunks side by side, each exactly as decodeFrame would one frame
-// after the other.
-void decodeChunks(ChainChunk* chunks, int count);
+// after the other. Where the x87 does the arithmetic, integerArithmetic asks for the
+// integer path that machines without it take (the same bits), so that it can be
+// checked and timed here too.
+void decodeChunks(ChainChunk* chunks, int count, bool integerArithmetic = false);

@@ -14,7 +14,8 @@ void ChainDecoder::decodeGroup(void* self, int group) {
   std::vector<ChainChunk>& chunks = static_cast<ChainDecoder*>(self)->chunks_;
   const size_t per = static_cast<size_t>(static_cast<ChainDecoder*>(self)->perGroup_);
   const size_t first = static_cast<size_t>(group) * per;
-  decodeChunks(chunks.data() + first, static_cast<int>(std::min(per, chunks.size() - first)));
+  decodeChunks(chunks.data() + first, static_cast<int>(std::min(per, chunks.size() - first)),
+               static_cast<ChainDecoder*>(self)->integer_);
 }
 
 void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan) {
@@ -48,6 +49,7 @@ void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, 
   }
   firstChunk_[static_cast<size_t>(count)] = chunks_.size();
   perGroup_ = std::clamp(plan.chunksPerThread, 1, 4);
+  integer_ = plan.integerArithmetic;
   const size_t groups = (chunks_.size() + static_cast<size_t>(perGroup_) - 1) / static_cast<size_t>(perGroup_);
   pool.start(decodeGroup, this, static_cast<int>(groups));
 }
@@ -64,7 +66,7 @@ void ChainDecoder::finish(WorkerPool& pool) {
       if (exact_[k] || sameBits(truth, chunk.atStart)) continue;
       chunk.warmUp = 0;
       chunk.history = truth;
-      decodeChunks(&chunk, 1);
+      decodeChunks(&chunk, 1, integer_);
       stats_.redecoded += 1;
     }
     *chains_[c].history = chunks_[last - 1].history;

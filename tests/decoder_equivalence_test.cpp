@@ -150,8 +150,8 @@ TEST(DecoderEquivalence, RunsMatchTheReferenceBitForBit) {
 
 // Long chains cut into chunks on several threads, with warm-ups far too short and chunks
 // down to one frame, so that boundaries fail their check and chunks are decoded again;
-// and with the real warm-up on music, where they pass. Every sample and every final
-// history must be the reference's, whatever the cut.
+// and with the real warm-up on music, where they pass; by the x87 and by integers.
+// Every sample and every final history must be the reference's, whatever the cut.
 TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
   struct Plan {
     const char* name;
@@ -165,6 +165,9 @@ TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
       {"warm-up 2 on music", {2, 16, 4}, 2, true},
       {"warm-up 64 on music", {64, 256, 4}, 2, true},
       {"warm-up 64 on noise and silence", {64, 256, 4}, 1, false},
+      // The integer arithmetic that machines without an x87 use, chunked the same way.
+      {"integers, warm-up 2, chunks of 3 frames", {2, 3, 4, 4, true}, 2, false},
+      {"integers, warm-up 64 on music", {64, 256, 4, 4, true}, 2, true},
   };
   const uint64_t perPlan = samplesToCheck() / 3 / kSamplesPerFrame / std::size(plans) + 1;  // frames
   FrameSource source(6);
