@@ -8,8 +8,9 @@
 
 // The arithmetic rule needs a 64-bit significand for the sums: the x87's long double (on
 // x86-64, Linux and MinGW alike) is exactly that format, and does it in hardware. Where
-// long double is anything else, the same rule runs in integer arithmetic.
-#if defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64 && defined(__SSE2__)
+// long double is anything else, the same rule runs in integer arithmetic (and so it does
+// in a build made with TALVIMO_PORTABLE, which tests that path here).
+#if defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64 && defined(__SSE2__) && !defined(TALVIMO_PORTABLE)
 #define TALVIMO_X87 1
 #include <emmintrin.h>
 #endif

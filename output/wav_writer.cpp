@@ -1,6 +1,10 @@
 #include "output/wav_writer.h"
 
+// SSE2 packs four or eight samples a step; elsewhere (or built portable) plain C++ does.
+#if defined(__SSE2__) && !defined(TALVIMO_PORTABLE)
+#define TALVIMO_SSE2 1
 #include <emmintrin.h>
+#endif
 
 #include "output/output_name.h"
 #include "output/wav_header.h"
@@ -22,6 +26,7 @@ int32_t earlier(int32_t entry) { return static_cast<int32_t>(static_cast<uint32_
 // words gives exactly that order. Four entries a step.
 uint8_t* packStereo(const int32_t* a, const int32_t* b, int32_t count, uint8_t* out) {
   int32_t i = 0;
+#ifdef TALVIMO_SSE2
   for (; i + 4 <= count; i += 4) {
     const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
@@ -31,6 +36,7 @@ uint8_t* packStereo(const int32_t* a, const int32_t* b, int32_t count, uint8_t* 
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), high);
     out += 32;
   }
+#endif
   for (; i < count; ++i) {
     put16(out, static_cast<uint32_t>(earlier(a[i])));
     put16(out + 2, static_cast<uint32_t>(earlier(b[i])));
@@ -44,12 +50,14 @@ uint8_t* packStereo(const int32_t* a, const int32_t* b, int32_t count, uint8_t* 
 // Mono: each entry's earlier sample, then its later one: the 16-bit halves swapped.
 uint8_t* packMono(const int32_t* a, int32_t count, uint8_t* out) {
   int32_t i = 0;
+#ifdef TALVIMO_SSE2
   for (; i + 4 <= count; i += 4) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(2, 3, 0, 1)), _MM_SHUFFLE(2, 3, 0, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
     out += 16;
   }
+#endif
   for (; i < count; ++i) {
     put16(out, static_cast<uint32_t>(earlier(a[i])));
     put16(out + 2, static_cast<uint32_t>(a[i]));
@@ -61,6 +69,7 @@ uint8_t* packMono(const int32_t* a, int32_t count, uint8_t* out) {
 // Stereo from two blocks' samples: one of each in turn.
 uint8_t* interleaveSamples(const int16_t* a, const int16_t* b, int32_t samples, uint8_t* out) {
   int32_t i = 0;
+#ifdef TALVIMO_SSE2
   for (; i + 8 <= samples; i += 8) {
     const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
@@ -68,6 +77,7 @@ uint8_t* interleaveSamples(const int16_t* a, const int16_t* b, int32_t samples, 
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(va, vb));
     out += 32;
   }
+#endif
   for (; i < samples; ++i) {
     put16(out, static_cast<uint16_t>(a[i]));
     put16(out + 2, static_cast<uint16_t>(b[i]));

@@ -1,6 +1,9 @@
 #include "scan/detectors.h"
 
+#if defined(__SSE2__) && !defined(TALVIMO_PORTABLE)
+#define TALVIMO_SSE2 1
 #include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -86,6 +89,7 @@ int detectSilenceRuns(RunState& s, FrameScan& scan) {
 // where every mask j has bit i + j set.
 bool hasSignature(const RunState& s, const FrameScan& scan) {
   const int n = std::clamp(s.settings.checkCount, 0, kSignatureBytes);
+#ifdef TALVIMO_SSE2
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scan.frame.value));
   uint32_t starts = (uint32_t{1} << (kFrameBytes + 1 - n)) - 1;  // i = 0 .. 16 - n
   for (int j = 0; j < n && starts != 0; ++j) {
@@ -93,6 +97,14 @@ bool hasSignature(const RunState& s, const FrameScan& scan) {
     starts &= static_cast<uint32_t>(_mm_movemask_epi8(equal)) >> j;
   }
   return starts != 0;
+#else
+  for (int i = 0; i + n <= kFrameBytes; ++i) {
+    int j = 0;
+    while (j < n && scan.frame.value[i + j] == s.settings.ChkStrings[j]) ++j;
+    if (j == n) return true;
+  }
+  return false;
+#endif
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "scan/scan_loop.h"
 
+#if defined(__SSE2__) && !defined(TALVIMO_PORTABLE)
+#define TALVIMO_SSE2 1
 #include <emmintrin.h>
+#endif
 
 #include <cstring>
 
@@ -47,6 +50,7 @@ void readFrameBytewise(RunState& s, FrameScan& scan) {
 }
 
 int zeroBytes(const uint8_t bytes[kFrameBytes]) {
+#ifdef TALVIMO_SSE2
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
   uint32_t zero = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
   // Bit count of the 16-bit mask in a few operations (baseline x86-64 has no popcnt).
@@ -54,6 +58,11 @@ int zeroBytes(const uint8_t bytes[kFrameBytes]) {
   zero = (zero & 0x3333) + ((zero >> 2) & 0x3333);
   zero = (zero + (zero >> 4)) & 0x0F0F;
   return static_cast<int>((zero + (zero >> 8)) & 0x1F);
+#else
+  int zeros = 0;
+  for (int i = 0; i < kFrameBytes; ++i) zeros += bytes[i] == 0;
+  return zeros;
+#endif
 }
 
 // Reads the next frame. A whole frame in which nothing can end the input or call for a
