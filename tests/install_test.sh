@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and runs the installed binary on the sample
 # archive; the installed manual page must render without warnings.
-#   install_test.sh BUILD_DIR SOURCE_DIR
+#   install_test.sh BUILD_DIR SOURCE_DIR [EMULATOR...]
 set -euo pipefail
 build=$1
 source=$2
+shift 2
+emulator=("$@")  # a cross build's binary runs under it
 prefix=$(mktemp -d)
 work=$(mktemp -d)
 trap 'rm -rf "$prefix" "$work"' EXIT
@@ -24,7 +26,7 @@ fi
 
 cp "$source/samples/demo.raw" "$work/"
 cd "$work"
-out=$("$prefix/bin/talvimo" demo.raw 0x800 -t1)
+out=$("${emulator[@]}" "$prefix/bin/talvimo" demo.raw 0x800 -t1)
 expected=$'BlockSize:2048\nType:1\ndemo_0000.WAV\ndemo_0001.WAV\ndemo_0002.WAV\ndemo_0002.WAV'
 if [ "$out" != "$expected" ]; then
   echo "unexpected output from the installed binary: $out"

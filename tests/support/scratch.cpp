@@ -79,11 +79,20 @@ RunResult Scratch::run(const std::vector<std::string>& args, const RunSurroundin
       close(STDOUT_FILENO);
     }
     alarm(120);
+    // A cross build's binary runs under its emulator (words separated by blanks).
+    std::vector<std::string> words;
+    std::string emulator = TALVIMO_EMULATOR;
+    for (size_t at = 0; at < emulator.size();) {
+      const size_t end = std::min(emulator.find(' ', at), emulator.size());
+      if (end > at) words.push_back(emulator.substr(at, end - at));
+      at = end + 1;
+    }
+    words.push_back(TALVIMO_BINARY);
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(TALVIMO_BINARY));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    execv(TALVIMO_BINARY, argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   close(pipeFds[1]);
