@@ -1,3 +1,4 @@
+// The file system calls on POSIX systems.
 #include "platform/files.h"
 
 #include <errno.h>

@@ -1,3 +1,4 @@
+// The CPUs of the affinity mask on POSIX systems.
 #include "platform/cpus.h"
 
 #include <sched.h>
