@@ -1,5 +1,6 @@
 #include "decode/integer_arithmetic.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace {
@@ -176,9 +177,81 @@ uint64_t toDoubleBits(const Extended& value) {
   return sign | (static_cast<uint64_t>(field) << 52) | (kept & ((uint64_t{1} << 52) - 1));
 }
 
+using Signed = __int128;
+
+// Rounds a magnitude to `bits` significant bits, to nearest, ties to even.
+Wide roundTo(Wide magnitude, int bits) {
+  if (magnitude >> bits == 0) return magnitude;
+  const int drop = topBit(magnitude) + 1 - bits;
+  const Wide rest = magnitude & ((static_cast<Wide>(1) << drop) - 1);
+  const Wide half = static_cast<Wide>(1) << (drop - 1);
+  Wide kept = magnitude >> drop;
+  if (rest > half || (rest == half && (kept & 1))) kept += 1;
+  return kept << drop;
+}
+
+Signed roundSigned(Signed value, int bits) {
+  const Wide magnitude = roundTo(value < 0 ? -static_cast<Wide>(value) : static_cast<Wide>(value), bits);
+  return value < 0 ? -static_cast<Signed>(magnitude) : static_cast<Signed>(magnitude);
+}
+
+// value * 2^shift, without shifting a negative number (wraps as two's complement does).
+Signed shifted(int64_t value, int32_t shift) {
+  return static_cast<Signed>(static_cast<Wide>(static_cast<Signed>(value)) << shift);
+}
+
+// A double's integer significand and exponent (value = m * 2^e); false for inf and NaN.
+bool split(double value, int64_t& m, int32_t& e) {
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  const int32_t field = static_cast<int32_t>((bits >> 52) & 0x7FF);
+  if (field == 0x7FF) return false;
+  const int64_t magnitude = static_cast<int64_t>((bits & ((uint64_t{1} << 52) - 1)) | (field == 0 ? 0 : uint64_t{1} << 52));
+  m = bits >> 63 ? -magnitude : magnitude;
+  e = (field == 0 ? 1 : field) - 1075;
+  return true;
+}
+
+// The common case in plain 128-bit integers: finite histories whose terms lie within 60
+// bits of each other, and a result in the normal range. Everything is an integer times
+// 2^base, so the sums are exact until rounded to 64 bits, as the x87 rounds them. false
+// when the case is not common (the general path then takes it).
+bool commonStep(int32_t t, double s1, double s2, int32_t k0, int32_t k1, double& x) {
+  int64_t m1, m2;
+  int32_t e1, e2;
+  if (!split(s1, m1, e1) || !split(s2, m2, e2)) return false;
+  const int64_t p = m1 * k0, q = m2 * k1;  // exact: 53 bits times 7
+  int32_t base = 0;
+  bool any = t != 0;
+  if (p != 0) base = any ? std::min(base, e1 - 6) : e1 - 6, any = true;
+  if (q != 0) base = any ? std::min(base, e2 - 6) : e2 - 6, any = true;
+  if (!any) {
+    x = 0.0;  // every term zero: +0 (t is +0, and +0 + -0 is +0)
+    return true;
+  }
+  const int32_t shiftT = -base, shiftP = e1 - 6 - base, shiftQ = e2 - 6 - base;
+  if ((t != 0 && shiftT > 100) || (p != 0 && shiftP > 60) || (q != 0 && shiftQ > 60)) return false;
+  const Signed first = roundSigned((t == 0 ? 0 : shifted(t, shiftT)) + (p == 0 ? 0 : shifted(p, shiftP)), 64);
+  const Signed second = roundSigned(first + (q == 0 ? 0 : shifted(q, shiftQ)), 64);
+  if (second == 0) {
+    x = 0.0;  // an exact cancellation gives +0
+    return true;
+  }
+  const bool negative = second < 0;
+  const Wide magnitude = roundTo(negative ? -static_cast<Wide>(second) : static_cast<Wide>(second), 53);
+  const int top = topBit(magnitude);
+  const int32_t exponent = top + base;  // value in [2^exponent, 2^(exponent + 1))
+  if (exponent < -1022 || exponent > 1023) return false;
+  const uint64_t mantissa = static_cast<uint64_t>(top >= 52 ? magnitude >> (top - 52) : magnitude << (52 - top));
+  x = std::bit_cast<double>((static_cast<uint64_t>(negative) << 63) | (static_cast<uint64_t>(exponent + 1023) << 52) |
+                            (mantissa & ((uint64_t{1} << 52) - 1)));
+  return true;
+}
+
 }  // namespace
 
 double integerStep(int32_t t, double s1, double s2, int32_t k0, int32_t k1) {
+  double x;
+  if (commonStep(t, s1, s2, k0, k1, x)) return x;
   const Extended first = add(fromInteger(t), multiply(fromDouble(s1), k0));
   const Extended second = add(first, multiply(fromDouble(s2), k1));
   return std::bit_cast<double>(toDoubleBits(second));
