@@ -84,9 +84,13 @@ int measureFile(const char* name, int64_t* length) {
 }
 
 void reopenClosedStandardStreams() {
+  // A process started without a standard handle has none to look up: asking the C
+  // runtime about the descriptor could trip its invalid-parameter handler instead.
+  const DWORD handles[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
   FILE* const streams[3] = {stdin, stdout, stderr};
-  for (int fd = 0; fd <= 2; ++fd) {
-    if (_get_osfhandle(fd) != -1) continue;
-    std::freopen("NUL", fd == 0 ? "r" : "w", streams[fd]);
+  for (int i = 0; i < 3; ++i) {
+    const HANDLE h = GetStdHandle(handles[i]);
+    if (h != nullptr && h != INVALID_HANDLE_VALUE) continue;
+    std::freopen("NUL", i == 0 ? "r" : "w", streams[i]);
   }
 }
