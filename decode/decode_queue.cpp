@@ -31,6 +31,8 @@ void clearDecodeQueue(DecodeQueue& q) {
   q.history_[1] = ChannelHistory{};
   q.count_[0] = 0;
   q.count_[1] = 0;
+  q.inPlace_[0] = true;
+  q.inPlace_[1] = true;
   q.written_[0] = 0;
   q.written_[1] = 0;
   q.carryTo1_ = false;
@@ -54,6 +56,7 @@ void queueFrame(DecodeQueue& q, int32_t channel, const AdpcmFrame& frame, EntryP
   if (q.count_[channel] == DecodeQueue::kFrames || q.carryTo0_ || (channel == 0 && q.carryTo1_)) settle(q);
   q.frames_[channel][q.count_[channel]] = frame;
   q.places_[channel][q.count_[channel]] = place;
+  q.inPlace_[channel] = q.inPlace_[channel] && place.buffer == channel && place.entry == q.count_[channel] * kEntriesPerFrame;
   q.count_[channel] += 1;
   q.written_[place.buffer] = std::max(q.written_[place.buffer], place.entry + kEntriesPerFrame);
 }
@@ -83,6 +86,7 @@ void settle(DecodeQueue& q) {
            q.buffers_.entry[place.buffer] + place.entry);
     }
     q.count_[channel] = 0;
+    q.inPlace_[channel] = true;
   }
   q.carryTo1_ = false;
   q.carryTo0_ = false;
@@ -119,11 +123,7 @@ bool takeIntoWindow(DecodeQueue& q, int32_t count, bool mono) {
   if (w.pairCount > 0 && w.mono != mono) return false;
   if (mono ? !(q.carryTo1_ && q.carryTo0_) : (q.carryTo1_ || q.carryTo0_)) return false;
   for (int channel = 0; channel < 2; ++channel) {
-    if (q.count_[channel] * kEntriesPerFrame < count) return false;
-    for (int32_t i = 0; i < q.count_[channel]; ++i) {
-      const EntryPlace place = q.places_[channel][i];
-      if (place.buffer != channel || place.entry != i * kEntriesPerFrame) return false;
-    }
+    if (!q.inPlace_[channel] || q.count_[channel] * kEntriesPerFrame < count) return false;
   }
   const int32_t half = DecodeQueue::kWindowFrames / 2;
   const bool room = mono ? w.chainUsed[0] + q.count_[0] + q.count_[1] <= DecodeQueue::kWindowFrames
@@ -141,6 +141,7 @@ bool takeIntoWindow(DecodeQueue& q, int32_t count, bool mono) {
     pair.frames[channel] = q.count_[channel];
     w.chainUsed[chain] += q.count_[channel];
     q.count_[channel] = 0;
+    q.inPlace_[channel] = true;
   }
   q.carryTo1_ = false;
   q.carryTo0_ = false;
@@ -201,13 +202,4 @@ void releaseWindow(DecodeQueue& q) {
   w.chainUsed[0] = 0;
   w.chainUsed[1] = 0;
   q.finished_ = -1;
-}
-
-ChainStats windowStats(const DecodeQueue& q) {
-  ChainStats total;
-  for (const DecodeQueue::Window& w : q.windows_) {
-    total.chunks += w.decoder.stats().chunks;
-    total.redecoded += w.decoder.stats().redecoded;
-  }
-  return total;
 }

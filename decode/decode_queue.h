@@ -73,6 +73,7 @@ class DecodeQueue {
   EntryPlace places_[2][kFrames];                   // where each queued frame's entries go
   int32_t samples_[2][kFrames * kSamplesPerFrame];  // the decoder's output
   int32_t count_[2];                                // frames queued per channel
+  bool inPlace_[2];  // every queued frame of the channel went to its own buffer, in order from entry 0
   int32_t written_[2];                              // per buffer: entries below this may be non-zero
   bool carryTo1_;  // mono: channel 1 goes on from channel 0's queued frames
   bool carryTo0_;  // mono: and channel 0 then from channel 1's
@@ -100,7 +101,6 @@ class DecodeQueue {
   friend int32_t finishWindow(DecodeQueue& queue);
   friend WindowPair finishedWindowPair(const DecodeQueue& queue, int32_t index);
   friend void releaseWindow(DecodeQueue& queue);
-  friend ChainStats windowStats(const DecodeQueue& queue);
 };
 
 // Zero buffers and histories, nothing queued: the state of a fresh run.
@@ -149,6 +149,3 @@ void startWindow(DecodeQueue& queue);
 int32_t finishWindow(DecodeQueue& queue);
 WindowPair finishedWindowPair(const DecodeQueue& queue, int32_t index);
 void releaseWindow(DecodeQueue& queue);
-
-// What the window decodes did: chunks, and chunks decoded again.
-ChainStats windowStats(const DecodeQueue& queue);

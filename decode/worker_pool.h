@@ -31,11 +31,6 @@ class WorkerPool {
   // What the tasks wrote is then visible to the caller.
   void wait();
 
-  // start, then wait.
-  void run(void (*task)(void* context, int index), void* context, int count) {
-    start(task, context, count);
-    wait();
-  }
 
  private:
   void startThreads();

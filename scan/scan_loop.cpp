@@ -39,10 +39,10 @@ void readFrameBytewise(RunState& s, FrameScan& scan) {
     s.run.readPosition += 1;
     scan.blockBytes += 1;
     if (s.settings.verbose && s.run.readPosition % kProgressStep == 0) reportProgress(s, value);
-    scan.readFailed = value < 0 && s.reader.failed;
     if (value < 0 || s.run.readPosition > s.settings.BottomSize ||
         (s.settings.ProcEndType != kNoValue && i == 0 && value == s.settings.ProcEndType)) {
       scan.endFlag = true;
+      scan.readFailed = value < 0 && s.reader.failed;
       return;
     }
     if (value == 0) scan.zeroCount += 1;
