@@ -87,7 +87,7 @@ RunResult Scratch::run(const std::vector<std::string>& args, const RunSurroundin
       if (end > at) words.push_back(emulator.substr(at, end - at));
       at = end + 1;
     }
-    words.push_back(TALVIMO_BINARY);
+    words.push_back(surroundings.binary != nullptr ? surroundings.binary : TALVIMO_BINARY);
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());

@@ -18,6 +18,7 @@ struct RunSurroundings {
   uint64_t fileSizeLimit = 0;        // RLIMIT_FSIZE (SIGXFSZ ignored): writes past it fail like a full disk
   const char* stdoutPath = nullptr;  // standard output goes to this file instead of the result's `out`
   bool closeStdinAndStdout = false;  // the binary starts with descriptors 0 and 1 closed
+  const char* binary = nullptr;      // another built program to run instead of talvimo
 };
 
 class Scratch {

@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+"""Measures talvimo-probe on the project's test set: generates the archives (once),
+probes each, runs the talvimo command it suggests and counts the files written.
+Prints a Markdown table of the results and every miss.
+
+    probe_accuracy.py BUILD_DIR [SET_DIR]
+
+BUILD_DIR holds talvimo, talvimo-probe and bench/make_probe_set (configure with
+-DTALVIMO_BENCH=ON); SET_DIR defaults to BUILD_DIR/bench/probe_set.
+"""
+import collections
+import json
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def main():
+    build = pathlib.Path(sys.argv[1]).resolve()
+    sets = pathlib.Path(sys.argv[2]) if len(sys.argv) > 2 else build / "bench" / "probe_set"
+    if not (sets / "manifest.txt").exists():
+        sets.mkdir(parents=True, exist_ok=True)
+        subprocess.run([str(build / "bench" / "make_probe_set"), str(sets)], check=True)
+    rows = collections.OrderedDict()
+    misses = []
+    seconds = 0.0
+    for line in (sets / "manifest.txt").read_text().splitlines():
+        name, channels, block, start, end, tracks = line.split()
+        channels, block, start, end, tracks = int(channels), int(block), int(start), int(end), int(tracks)
+        group = name.split("_")[0] + (" (stereo)" if channels == 2 else " (mono)")
+        with tempfile.TemporaryDirectory() as scratch:
+            os.symlink(sets / (name + ".raw"), pathlib.Path(scratch) / (name + ".raw"))
+            began = time.monotonic()
+            probe = subprocess.run([str(build / "talvimo-probe"), name + ".raw", "--json"], cwd=scratch,
+                                   capture_output=True, text=True)
+            seconds += time.monotonic() - began
+            if probe.returncode != 0:
+                found = {"channels": 0, "block_size": None, "start": -1, "end": -1, "command": None}
+            else:
+                found = json.loads(probe.stdout)
+            files = 0
+            if found["command"]:
+                subprocess.run([str(build / "talvimo")] + found["command"], cwd=scratch, capture_output=True)
+                files = len([f for f in os.listdir(scratch) if f.endswith(".WAV")])
+        layout = (found["channels"] == channels and (channels == 1 or found["block_size"] == block)
+                  and found["start"] == start)
+        row = rows.setdefault(group, [0, 0, 0, 0])
+        row[0] += 1
+        row[1] += layout
+        row[2] += files == tracks
+        row[3] += found["end"] == end
+        if not layout or files != tracks or found["end"] != end:
+            misses.append(f"{name}: found {found['channels']} channels, block {found['block_size']}, "
+                          f"start {found['start']}, end {found['end']}, {files} files "
+                          f"(built: {channels}, {block if channels == 2 else None}, {start}, {end}, {tracks})")
+    total = [sum(r[i] for r in rows.values()) for i in range(4)]
+    print("| archives | count | layout and start right | tracks right | end right |")
+    print("|---|---|---|---|---|")
+    for group, r in list(rows.items()) + [("all", total)]:
+        print(f"| {group} | {r[0]} | {r[1]} ({100 * r[1] / r[0]:.0f} %) | {r[2]} ({100 * r[2] / r[0]:.0f} %) "
+              f"| {r[3]} ({100 * r[3] / r[0]:.0f} %) |")
+    print(f"\nprobing took {seconds:.1f} s for {total[0]} archives")
+    for miss in misses:
+        print("miss:", miss)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
