@@ -1,7 +1,7 @@
 // Writes the probe's test set into a directory: one archive per case and a manifest,
 // one line per archive: name channels block_size start end tracks. Another first seed
-// gives another set of the same kinds.
-//   make_probe_set DIR [FIRST_SEED]
+// gives another set of the same kinds; "hard" the set of what the probe finds hard.
+//   make_probe_set DIR [FIRST_SEED [hard]]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,8 +9,8 @@
 #include "encode/probe_set.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 3) {
-    std::fputs("usage: make_probe_set DIR [FIRST_SEED]\n", stderr);
+  if (argc < 2 || argc > 4) {
+    std::fputs("usage: make_probe_set DIR [FIRST_SEED [hard]]\n", stderr);
     return 1;
   }
   const std::string dir = argv[1];
@@ -19,8 +19,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_probe_set: cannot write into %s\n", argv[1]);
     return 1;
   }
-  const uint32_t firstSeed = argc == 3 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)) : 1;
-  for (const ProbeCase& c : probeTestSet(firstSeed)) {
+  const uint32_t firstSeed = argc >= 3 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)) : 1;
+  const bool hard = argc == 4 && std::string(argv[3]) == "hard";
+  for (const ProbeCase& c : hard ? probeHardSet(firstSeed) : probeTestSet(firstSeed)) {
     const std::vector<uint8_t> archive = buildProbeArchive(c);
     const std::string path = dir + "/" + c.name + ".raw";
     FILE* out = std::fopen(path.c_str(), "wb");

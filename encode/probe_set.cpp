@@ -41,6 +41,12 @@ std::vector<uint8_t> trackBytes(const ProbeCase& c, int track) {
   std::vector<int16_t> left, right;
   if (c.sound == ProbeSound::Drums) {
     synthesizeDrums(seed, samples, kRate, left, right);
+  } else if (c.sound == ProbeSound::Duet) {
+    left = synthesizeMusic(seed * 2, samples, kRate);
+    right = synthesizeMusic(seed * 2 + 1, samples, kRate);
+  } else if (c.sound == ProbeSound::MusicAndVoice) {
+    left = synthesizeMusic(seed, samples, kRate);
+    right = synthesizeVoice(seed, samples, kRate);
   } else {
     synthesizeStereoMusic(seed, samples, kRate, left, right);
   }
@@ -128,6 +134,37 @@ std::vector<ProbeCase> probeTestSet(uint32_t firstSeed) {
         c.name = name;
         set.push_back(c);
       }
+    }
+  }
+  return set;
+}
+
+std::vector<ProbeCase> probeHardSet(uint32_t firstSeed) {
+  std::vector<ProbeCase> set;
+  uint32_t seed = firstSeed;
+  const struct {
+    ProbeSound sound;
+    const char* name;
+    uint32_t blocks[4];
+  } kinds[] = {
+      {ProbeSound::Duet, "duet", {0x200, 0x800, 0x2000, 0x8000}},
+      {ProbeSound::MusicAndVoice, "musicvoice", {0x400, 0x930, 0x1000, 0x4000}},
+      {ProbeSound::Music, "music", {0x20, 0x40, 0x80, 0x60}},
+  };
+  for (const auto& kind : kinds) {
+    for (uint32_t block : kind.blocks) {
+      ProbeCase c;
+      c.sound = kind.sound;
+      c.blockSize = block;
+      c.headerSize = 0;
+      c.trailerSize = 0;
+      c.tracks = 1 + 2 * static_cast<int>(seed % 2);
+      c.seconds = std::max(12.0 / c.tracks, 40.0 * block / 16 * 28 / kRate / c.tracks);
+      c.seed = seed++;
+      char name[64];
+      std::snprintf(name, sizeof name, "hard_%s_%04X_t%d", kind.name, block, c.tracks);
+      c.name = name;
+      set.push_back(c);
     }
   }
   return set;

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-enum class ProbeSound { Music, Drums, Voice, Instrument };
+// Music and drums carry one piece in both channels; a duet two unrelated pieces of
+// music, and music and voice a piece of music and a voice; voice and instrument are mono.
+enum class ProbeSound { Music, Drums, Duet, MusicAndVoice, Voice, Instrument };
 
 struct ProbeCase {
   std::string name;     // unique, usable as a file name
-  ProbeSound sound;     // music and drums are stereo, voice and instrument mono
+  ProbeSound sound;
   uint32_t blockSize;   // stereo: bytes per block; mono: 0
   uint32_t headerSize;  // bytes before the first frame
   uint32_t trailerSize; // bytes of non-audio data after the last frame
@@ -30,3 +32,7 @@ std::vector<uint8_t> buildProbeArchive(const ProbeCase& probeCase);
 // instruments, headers of 0, 0x30, 0x800 and 0x1000 bytes, one or 3 to 5 tracks. Another
 // first seed gives another set of the same kinds (other pieces, other headers and tracks).
 std::vector<ProbeCase> probeTestSet(uint32_t firstSeed = 1);
+
+// What the probe is known to find hard, measured apart: stereo whose channels carry
+// unrelated sound, and related stereo in blocks of a few frames (0x20 to 0x80).
+std::vector<ProbeCase> probeHardSet(uint32_t firstSeed = 1);

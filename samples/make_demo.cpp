@@ -1,6 +1,7 @@
 // Rebuilds the sample archive: three stereo tracks of synthesized music, 48000 Hz,
 // blocks of 0x800 bytes, each track marked by a leading marker frame in both channels
-// (so that archive type 1 cuts it into three files).
+// (so that archive type 1 cuts it into three files). The channels of each track are the
+// two sides of one piece, as in stereo music.
 //   make_demo samples/demo.raw
 #include <cstdio>
 
@@ -15,9 +16,9 @@ int main(int argc, char** argv) {
   constexpr int kRate = 48000;
   // 3584 samples per channel and pair: 27 pairs are about two seconds.
   const std::vector<StereoTrack> tracks = {
-      makeTrack(1, 27, kBlockSize, kRate, true),
-      makeTrack(2, 20, kBlockSize, kRate, true),
-      makeTrack(3, 34, kBlockSize, kRate, true),
+      makeTrack(1, 27, kBlockSize, kRate, true, true),
+      makeTrack(2, 20, kBlockSize, kRate, true, true),
+      makeTrack(3, 34, kBlockSize, kRate, true, true),
   };
   const std::vector<uint8_t> archive = buildArchive(tracks, kBlockSize);
   FILE* out = std::fopen(argv[1], "wb");
