@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch prefix and runs the installed binary on the sample
-# archive; the installed manual page must render without warnings.
+# Installs the build into a scratch prefix and runs the installed programs on the sample
+# archive; the installed manual pages must render without warnings.
 #   install_test.sh BUILD_DIR SOURCE_DIR [EMULATOR...]
 set -euo pipefail
 build=$1
@@ -13,16 +13,19 @@ trap 'rm -rf "$prefix" "$work"' EXIT
 
 cmake --install "$build" --prefix "$prefix" > /dev/null
 test -x "$prefix/bin/talvimo"
-manual="$prefix/share/man/man1/talvimo.1.gz"
-test -f "$manual"
-if command -v groff > /dev/null; then
-  warnings=$(zcat "$manual" | groff -ww -z -man 2>&1)
-  if [ -n "$warnings" ]; then
-    echo "the manual page renders with warnings: $warnings"
-    exit 1
+test -x "$prefix/bin/talvimo-probe"
+for page in talvimo talvimo-probe; do
+  manual="$prefix/share/man/man1/$page.1.gz"
+  test -f "$manual"
+  if command -v groff > /dev/null; then
+    warnings=$(zcat "$manual" | groff -ww -z -man 2>&1)
+    if [ -n "$warnings" ]; then
+      echo "the manual page $page renders with warnings: $warnings"
+      exit 1
+    fi
+    groffChecked=1
   fi
-  groffChecked=1
-fi
+done
 
 cp "$source/samples/demo.raw" "$work/"
 cd "$work"
@@ -33,7 +36,12 @@ if [ "$out" != "$expected" ]; then
   exit 1
 fi
 test "$(ls demo_*.WAV | wc -l)" -eq 3
-echo "installed binary and manual page: ok"
+probed=$("${emulator[@]}" "$prefix/bin/talvimo-probe" demo.raw | grep '^command')
+if [ "$probed" != "command     talvimo demo.raw 0x800 -t1" ]; then
+  echo "unexpected command from the installed probe: $probed"
+  exit 1
+fi
+echo "installed programs and manual pages: ok"
 if [ -z "${groffChecked:-}" ]; then
   echo "skipped: groff is not installed, so the manual page was not rendered"
   exit 77
