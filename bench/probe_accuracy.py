@@ -3,10 +3,11 @@
 probes each, runs the talvimo command it suggests and counts the files written.
 Prints a Markdown table of the results and every miss.
 
-    probe_accuracy.py BUILD_DIR [SET_DIR]
+    probe_accuracy.py BUILD_DIR [SET_DIR [FIRST_SEED [hard]]]
 
 BUILD_DIR holds talvimo, talvimo-probe and bench/make_probe_set (configure with
--DTALVIMO_BENCH=ON); SET_DIR defaults to BUILD_DIR/bench/probe_set.
+-DTALVIMO_BENCH=ON); SET_DIR defaults to BUILD_DIR/bench/probe_set, and is generated
+when it holds no manifest, from FIRST_SEED (default 1), as the hard set with "hard".
 """
 import collections
 import json
@@ -21,17 +22,18 @@ import time
 
 def main():
     build = pathlib.Path(sys.argv[1]).resolve()
-    sets = pathlib.Path(sys.argv[2]) if len(sys.argv) > 2 else build / "bench" / "probe_set"
+    sets = (pathlib.Path(sys.argv[2]) if len(sys.argv) > 2 else build / "bench" / "probe_set").resolve()
     if not (sets / "manifest.txt").exists():
         sets.mkdir(parents=True, exist_ok=True)
-        subprocess.run([str(build / "bench" / "make_probe_set"), str(sets)], check=True)
+        subprocess.run([str(build / "bench" / "make_probe_set"), str(sets)] + sys.argv[3:], check=True)
     rows = collections.OrderedDict()
     misses = []
     seconds = 0.0
     for line in (sets / "manifest.txt").read_text().splitlines():
         name, channels, block, start, end, tracks = line.split()
         channels, block, start, end, tracks = int(channels), int(block), int(start), int(end), int(tracks)
-        group = name.split("_")[0] + (" (stereo)" if channels == 2 else " (mono)")
+        words = name.split("_")
+        group = (words[0] if words[0] != "hard" else " ".join(words[:2])) + (" (stereo)" if channels == 2 else " (mono)")
         with tempfile.TemporaryDirectory() as scratch:
             os.symlink(sets / (name + ".raw"), pathlib.Path(scratch) / (name + ".raw"))
             began = time.monotonic()

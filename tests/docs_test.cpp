@@ -55,4 +55,32 @@ TEST(Documentation, ListFileNameExampleIsTheRealOne) {
   EXPECT_NE(readText(TALVIMO_SOURCE "/doc/talvimo.1").find(".RB ( bgm_00SC.TXT"), std::string::npos);
 }
 
+// The probe's report on the sample archive, as the README and the manual page show it,
+// is the one the binary prints.
+TEST(Documentation, ProbeExampleIsTheRealOne) {
+  Scratch dir;
+  std::ifstream sample(TALVIMO_SAMPLE, std::ios::binary);
+  dir.write("demo.raw", Bytes(std::istreambuf_iterator<char>(sample), std::istreambuf_iterator<char>()));
+  RunSurroundings probe;
+  probe.binary = TALVIMO_PROBE_BINARY;
+  const RunResult r = dir.run({"demo.raw"}, probe);
+  ASSERT_EQ(r.status, 0);
+  std::string indented;  // as a Markdown code block
+  for (size_t at = 0; at < r.out.size(); at = r.out.find('\n', at) + 1) {
+    indented += "    " + r.out.substr(at, r.out.find('\n', at) + 1 - at);
+  }
+  EXPECT_NE(readText(TALVIMO_SOURCE "/README.md").find("    $ talvimo-probe demo.raw\n" + indented), std::string::npos)
+      << r.out;
+  // The manual shortens the runners-up and writes each '-' as "\-".
+  std::string manual = readText(TALVIMO_SOURCE "/doc/talvimo-probe.1");
+  for (size_t at; (at = manual.find("\\-")) != std::string::npos;) manual.erase(at, 1);
+  const std::string lines = "\n" + r.out;
+  for (const char* label : {"input", "start", "end", "layout", "tracks", "command"}) {
+    const size_t from = lines.find(std::string("\n") + label) + 1;
+    ASSERT_NE(from, 0u) << label;
+    const std::string line = lines.substr(from, lines.find('\n', from) + 1 - from);
+    EXPECT_NE(manual.find("\n" + line), std::string::npos) << line;
+  }
+}
+
 }  // namespace
