@@ -20,22 +20,6 @@ std::string layoutName(const LayoutCandidate& c) {
   return c.channels == 1 ? "mono" : "stereo, blocks of " + hex(c.blockSize);
 }
 
-std::string jsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\', out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string jsonNumber(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", value);
@@ -61,6 +45,22 @@ std::string line(const char* label, const std::string& text) {
 int64_t wholeFramesEnd(const ProbeState& p) { return p.start + (p.inputLength - p.start) / 16 * 16; }
 
 }  // namespace
+
+std::string jsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\', out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
 
 std::vector<std::string> suggestedCommand(const ProbeState& p) {
   const LayoutCandidate& layout = chosenLayout(p);

@@ -6,6 +6,9 @@
 
 #include "probe/probe_state.h"
 
+// text as a JSON string, quoted, with quotes, backslashes and control characters escaped.
+std::string jsonString(const std::string& text);
+
 // The talvimo command line that converts the input as probed, after the program name.
 std::vector<std::string> suggestedCommand(const ProbeState& p);
 

@@ -13,13 +13,8 @@ namespace {
 
 // One line on standard output, as text or as a JSON object; the result is -1.
 int fail(bool json, const std::string& reason) {
-  std::string text = "talvimo-probe: " + reason;
-  if (json) {
-    std::string quoted;
-    for (char c : text) quoted += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
-    text = "{\"error\": \"" + quoted + "\"}";
-  }
-  std::printf("%s\n", text.c_str());
+  const std::string text = "talvimo-probe: " + reason;
+  std::printf("%s\n", json ? ("{\"error\": " + jsonString(text) + "}").c_str() : text.c_str());
   return -1;
 }
 

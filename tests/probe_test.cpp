@@ -220,6 +220,7 @@ TEST(Probe, FailsWithOneLineOnWhatHoldsNoSound) {
       {{"folder"}, "talvimo-probe: folder: cannot be read\n"},
       {{"missing.raw"}, "talvimo-probe: missing.raw: cannot be read\n"},
       {{"missing.raw", "--json"}, "{\"error\": \"talvimo-probe: missing.raw: cannot be read\"}\n"},
+      {{"say \"hi\"\t.raw", "--json"}, "{\"error\": \"talvimo-probe: say \\\"hi\\\"\\u0009.raw: cannot be read\"}\n"},
       {{}, "usage: talvimo-probe INPUT [--json]\n"},
       {{"noise.raw", "--xml"}, "usage: talvimo-probe INPUT [--json]\n"},
       {{"noise.raw", "zeros.raw"}, "usage: talvimo-probe INPUT [--json]\n"},
