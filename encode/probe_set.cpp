@@ -16,8 +16,9 @@ void putWord(std::vector<uint8_t>& out, size_t at, uint32_t value) {
 }
 
 // A stream of frames that begins with a marker frame when the archive marks its tracks.
-std::vector<uint8_t> channelStream(const std::vector<int16_t>& pcm, bool marked) {
-  std::vector<uint8_t> stream = marked ? markerFrame() : std::vector<uint8_t>{};
+std::vector<uint8_t> channelStream(const std::vector<int16_t>& pcm, bool marked, int leadIn = 0) {
+  std::vector<uint8_t> stream(static_cast<size_t>(leadIn) * kFrameBytes, 0);
+  if (marked) stream.insert(stream.end(), kFrameBytes, 0), stream[stream.size() - kFrameBytes] = 0x0C;
   const std::vector<uint8_t> encoded = encodeStream(pcm);
   stream.insert(stream.end(), encoded.begin(), encoded.end());
   return stream;
@@ -50,8 +51,8 @@ std::vector<uint8_t> trackBytes(const ProbeCase& c, int track) {
   } else {
     synthesizeStereoMusic(seed, samples, kRate, left, right);
   }
-  const std::vector<uint8_t> first = padTo(channelStream(left, marked), c.blockSize);
-  const std::vector<uint8_t> second = padTo(channelStream(right, marked), c.blockSize);
+  const std::vector<uint8_t> first = padTo(channelStream(left, marked, c.leadInFrames), c.blockSize);
+  const std::vector<uint8_t> second = padTo(channelStream(right, marked, c.leadInFrames), c.blockSize);
   std::vector<uint8_t> out;
   for (size_t at = 0; at < first.size(); at += c.blockSize) {
     out.insert(out.end(), first.begin() + static_cast<std::ptrdiff_t>(at),

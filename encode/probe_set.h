@@ -19,6 +19,7 @@ struct ProbeCase {
   int tracks;           // 1: one stream; more: streams that each begin with marker frames
   double seconds;       // length of each track
   uint32_t seed;
+  int leadInFrames = 0;  // stereo: empty frames that begin each channel's stream (silence)
 };
 
 inline int probeChannels(const ProbeCase& c) { return c.blockSize == 0 ? 1 : 2; }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "decode/adpcm_decoder.h"
+#include "probe/audio_extent.h"
 #include "probe/frame_features.h"
 
 namespace {
@@ -13,6 +14,7 @@ constexpr int kMinPairs = 8;            // fewer pairs in the sample tell nothin
 constexpr int kShortlist = 6;           // sizes whose waveforms are compared
 constexpr int64_t kAgreementFrames = 1 << 17;  // frames compared per size, at most
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
+constexpr int64_t kMaxLeadInFrames = 64;  // empty frames before the start weighed as silence
 
 // Accumulates a t statistic: mean / standard error.
 struct TStatistic {
@@ -25,6 +27,14 @@ struct TStatistic {
     const double variance = std::max(0.0, squares / count - mean * mean);
     return mean / std::sqrt(variance / (count - 1) + 1e-12);
   }
+};
+
+// The measured frames of the sample from one frame on.
+struct SampleView {
+  const double* loudness;  // decoded loudness of each frame
+  const double* prefix;    // running sums of the residual loudness, prefix[0] before the first frame
+  const int16_t* samples;  // 28 per frame
+  size_t frames;
 };
 
 // Pearson correlation of x[0..n) and y[0..n); 0 for a constant sequence.
@@ -50,10 +60,10 @@ void forEachPair(size_t frames, size_t n, size_t most, Visit visit) {
 }
 
 // Loudness agreement of a pair's blocks against the blocks a block apart.
-double agreement(const std::vector<double>& loudness, size_t n) {
+double agreement(const SampleView& v, size_t n) {
   TStatistic t;
-  forEachPair(loudness.size(), n, kAgreementFrames / (2 * n), [&](size_t b) {
-    const double* l = loudness.data();
+  forEachPair(v.frames, n, kAgreementFrames / (2 * n), [&](size_t b) {
+    const double* l = v.loudness;
     if (n < 8) {  // too few frames to correlate: mean distances instead
       double near = 0, far = 0;
       for (size_t i = 0; i < n; ++i) near += std::fabs(l[b + i] - l[b + n + i]), far += std::fabs(l[b + n + i] - l[b + 2 * n + i]);
@@ -67,11 +77,11 @@ double agreement(const std::vector<double>& loudness, size_t n) {
 
 // Smoothness of each block's joins to the block two before and after it, against its
 // joins to its neighbours in the file. Two frames on each side of a join are averaged.
-double joins(const std::vector<double>& residual, const std::vector<double>& prefix, size_t n) {
+double joins(const SampleView& v, size_t n) {
   const size_t m = std::min<size_t>(2, n);
-  auto mean = [&](size_t from) { return (prefix[from + m] - prefix[from]) / static_cast<double>(m); };
+  auto mean = [&](size_t from) { return (v.prefix[from + m] - v.prefix[from]) / static_cast<double>(m); };
   TStatistic t;
-  for (size_t i = 2 * n; i + n + m <= residual.size(); i += n) {  // a join between frames i - 1 and i
+  for (size_t i = 2 * n; i + n + m <= v.frames; i += n) {  // a join between frames i - 1 and i
     const double before = mean(i - m), after = mean(i);
     const double channelAfter = mean(i + n), channelBefore = mean(i - n - m);
     t.add(2 * std::fabs(before - after) - std::fabs(before - channelAfter) - std::fabs(after - channelBefore));
@@ -80,11 +90,11 @@ double joins(const std::vector<double>& residual, const std::vector<double>& pre
 }
 
 // Waveform likeness of a pair's blocks against the blocks a block apart.
-double waveforms(const std::vector<int16_t>& samples, size_t frames, size_t n) {
+double waveforms(const SampleView& v, size_t n) {
   TStatistic t;
   const size_t length = n * kSamplesPerFrame;
-  forEachPair(frames, n, 64, [&](size_t b) {
-    const int16_t* s = samples.data() + b * kSamplesPerFrame;
+  forEachPair(v.frames, n, 64, [&](size_t b) {
+    const int16_t* s = v.samples + b * kSamplesPerFrame;
     t.add(correlation(s, s + length, length) - correlation(s + length, s + 2 * length, length));
   });
   return t.value();
@@ -103,26 +113,59 @@ void keepCandidates(ProbeState& p, std::vector<LayoutCandidate>& all) {
   std::copy(all.begin(), all.begin() + p.candidateCount, p.candidates);
 }
 
-}  // namespace
-
-void rankLayouts(ProbeState& p) {
-  const int64_t available = std::min<int64_t>(p.end, static_cast<int64_t>(p.head.size())) - p.start;
-  const size_t frames = static_cast<size_t>(std::max<int64_t>(0, std::min(available, kLayoutBytes)) / kFrameBytes);
-  FrameFeatures features;
-  measureFrames(p.head.data() + p.start, frames, features);
-  std::vector<double> prefix(frames + 1, 0.0);
-  for (size_t i = 0; i < frames; ++i) prefix[i + 1] = prefix[i] + features.residual[i];
-
+// Ranks the layouts for the sound that v begins with.
+void rankFrom(ProbeState& p, const SampleView& v) {
   // Every size by agreement and joins, then the best few by their waveforms too.
   std::vector<LayoutCandidate> sizes;
-  for (size_t n = 1; n <= kMaxBlockFrames && 3 * n <= frames; ++n) {
-    sizes.push_back({2, static_cast<int32_t>(n * kFrameBytes),
-                     agreement(features.loudness, n) + joins(features.residual, prefix, n), 0.0});
+  for (size_t n = 1; n <= kMaxBlockFrames && 3 * n <= v.frames; ++n) {
+    sizes.push_back({2, static_cast<int32_t>(n * kFrameBytes), agreement(v, n) + joins(v, n), 0.0});
   }
   const size_t listed = std::min<size_t>(kShortlist, sizes.size());
   std::partial_sort(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(listed), sizes.end(), stronger);
   sizes.resize(listed);
-  for (LayoutCandidate& c : sizes) c.score += waveforms(features.samples, frames, static_cast<size_t>(c.blockSize / kFrameBytes));
+  for (LayoutCandidate& c : sizes) c.score += waveforms(v, static_cast<size_t>(c.blockSize / kFrameBytes));
   sizes.push_back(LayoutCandidate{1, 0, kStereoEvidence, 0.0});
   keepCandidates(p, sizes);
+}
+
+}  // namespace
+
+void rankLayouts(ProbeState& p) {
+  // Empty frames right before the start may be silence that begins the streams (the
+  // start skips them) or zeros that pad a header: measured too, to be weighed below.
+  int64_t leadIn = 0;
+  while (leadIn < kMaxLeadInFrames && p.start - 16 * (leadIn + 1) >= 0 &&
+         isEmptyFrame(&p.head[static_cast<size_t>(p.start - 16 * (leadIn + 1))])) {
+    ++leadIn;
+  }
+  const int64_t first = p.start - 16 * leadIn;
+  const int64_t available = std::min<int64_t>(p.end, static_cast<int64_t>(p.head.size())) - first;
+  const size_t frames = static_cast<size_t>(std::max<int64_t>(0, std::min(available, kLayoutBytes)) / kFrameBytes);
+  FrameFeatures features;
+  measureFrames(p.head.data() + first, frames, features);
+  std::vector<double> prefix(frames + 1, 0.0);
+  for (size_t i = 0; i < frames; ++i) prefix[i + 1] = prefix[i] + features.residual[i];
+  auto view = [&](int64_t skipped) {
+    const size_t at = static_cast<size_t>(skipped);
+    return SampleView{features.loudness.data() + at, prefix.data() + at, features.samples.data() + at * kSamplesPerFrame,
+                      frames - std::min(frames, at)};
+  };
+  rankFrom(p, view(leadIn));
+
+  // Stereo streams that begin with silent frames: the pairs begin where the whole
+  // layout's evidence is strongest, among the starts the empty frames allow.
+  const LayoutCandidate chosen = chosenLayout(p);
+  if (chosen.channels != 2 || leadIn == 0) return;
+  const int64_t n = chosen.blockSize / kFrameBytes;
+  int64_t best = leadIn;
+  double bestScore = chosen.score;
+  for (int64_t at = leadIn - 1; at >= 0 && at > leadIn - 2 * n; --at) {
+    const SampleView v = view(at);
+    const double score = agreement(v, static_cast<size_t>(n)) + joins(v, static_cast<size_t>(n)) +
+                         waveforms(v, static_cast<size_t>(n));
+    if (score > bestScore + kTemperature) best = at, bestScore = score;
+  }
+  if (best == leadIn) return;
+  p.start = first + 16 * best;
+  rankFrom(p, view(best));
 }

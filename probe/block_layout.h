@@ -23,4 +23,8 @@ constexpr double kStereoEvidence = 16.0;
 //    share their sources), which only the exact block size keeps aligned pair after
 //    pair; measured for the few best sizes.
 // Mono has no such structure, so none of them stands out there.
+//
+// Stereo streams may begin with empty (silent) frames, which the start skips: when
+// empty frames lie right before it, the start moves back over them to where the
+// chosen block size's evidence is clearly strongest.
 void rankLayouts(ProbeState& p);

@@ -65,6 +65,12 @@ ProbeCase stereoCase(ProbeSound sound, uint32_t block, uint32_t header, int trac
   return ProbeCase{"in", sound, block, header, 0, tracks, seconds, seed};
 }
 
+ProbeCase leadInCase(uint32_t block, uint32_t header, int leadIn) {
+  ProbeCase c{"in", ProbeSound::Music, block, header, 0, 1, 6.0, 12};
+  c.leadInFrames = leadIn;
+  return c;
+}
+
 ProbeCase monoCase(ProbeSound sound, uint32_t header, uint32_t trailer, int tracks, uint32_t seed) {
   return ProbeCase{"in", sound, 0, header, trailer, tracks, 12.0 / tracks + 1.0, seed};
 }
@@ -103,6 +109,12 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
        buildProbeArchive(stereoCase(ProbeSound::Drums, 0x8000, 0, 1, 16.0, 4)), "2", "32768", "0", "", "null", 1},
       {"stereo music, blocks of 0x1800 behind a header of 0x1000",
        buildProbeArchive(stereoCase(ProbeSound::Music, 0x1800, 0x1000, 1, 8.0, 5)), "2", "6144", "4096", "", "null", 1},
+      {"stereo streams that begin with 5 silent frames, behind a zero-padded header",
+       buildProbeArchive(leadInCase(0x400, 0x800, 5)), "2", "1024", "2048", "", "null", 1},
+      // 70 silent frames fill two pairs of blocks of 32 frames: the sound starts with the
+      // third pair, 6 frames before its first sound.
+      {"stereo streams that begin with silent frames over two whole pairs",
+       buildProbeArchive(leadInCase(0x200, 0x30, 70)), "2", "512", std::to_string(0x30 + 2 * 0x400), "", "null", 1},
       {"mono voices back to back, marked",
        buildProbeArchive(monoCase(ProbeSound::Voice, 0x1000, 0, 4, 7)), "1", "null", "4096", "", "1", 4},
       {"mono instruments in whole sectors, marked",
