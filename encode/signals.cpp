@@ -18,12 +18,23 @@ uint32_t nextRandom(uint32_t& state) {
 // A value in [-1, 1] from the generator.
 double noiseSample(uint32_t& state) { return (static_cast<double>(nextRandom(state) % 2001) - 1000.0) / 1000.0; }
 
+constexpr int kScale[] = {0, 2, 4, 7, 9, 12, 14, 16};  // pentatonic steps
+
+// Three voices of a chord: a root of `lowest` .. `lowest + range - 1` (MIDI numbers), two
+// notes of the scale above it and one of them an octave up.
+void drawChord(uint32_t& random, int lowest, int range, double frequencies[3]) {
+  const int root = lowest + static_cast<int>(nextRandom(random) % static_cast<uint32_t>(range));
+  for (int v = 0; v < 3; ++v) {
+    const int note = root + kScale[nextRandom(random) % 8] + 12 * (v == 2);
+    frequencies[v] = 440.0 * std::pow(2.0, (note - 69) / 12.0);
+  }
+}
+
 int16_t toSample(double value) { return static_cast<int16_t>(std::lround(std::clamp(value, -32767.0, 32767.0))); }
 
 }  // namespace
 
 std::vector<int16_t> synthesizeMusic(uint32_t seed, size_t samples, int sampleRate, double amplitude) {
-  static constexpr int kScale[] = {0, 2, 4, 7, 9, 12, 14, 16};  // pentatonic steps
   uint32_t random = seed * 2654435761u + 1u;
   std::vector<int16_t> out(samples);
   const size_t noteLength = static_cast<size_t>(sampleRate) / 5;
@@ -31,13 +42,7 @@ std::vector<int16_t> synthesizeMusic(uint32_t seed, size_t samples, int sampleRa
   double frequencies[3] = {};
   for (size_t i = 0; i < samples; ++i) {
     const size_t inNote = i % noteLength;
-    if (inNote == 0) {
-      const int root = 45 + static_cast<int>(nextRandom(random) % 12);
-      for (int v = 0; v < 3; ++v) {
-        const int note = root + kScale[nextRandom(random) % 8] + 12 * (v == 2);
-        frequencies[v] = 440.0 * std::pow(2.0, (note - 69) / 12.0);
-      }
-    }
+    if (inNote == 0) drawChord(random, 45, 12, frequencies);
     const double t = static_cast<double>(i) / sampleRate;
     const double envelope = std::exp(-3.0 * static_cast<double>(inNote) / static_cast<double>(noteLength));
     double value = 0.0;
@@ -53,7 +58,6 @@ std::vector<int16_t> synthesizeMusic(uint32_t seed, size_t samples, int sampleRa
 
 void synthesizeStereoMusic(uint32_t seed, size_t samples, int sampleRate, std::vector<int16_t>& left,
                            std::vector<int16_t>& right) {
-  static constexpr int kScale[] = {0, 2, 4, 7, 9, 12, 14, 16};
   uint32_t random = seed * 2654435761u + 7u;
   const size_t noteLength = static_cast<size_t>(sampleRate) / (3 + nextRandom(random) % 5);
   double pan[3];
@@ -67,11 +71,7 @@ void synthesizeStereoMusic(uint32_t seed, size_t samples, int sampleRate, std::v
   for (size_t i = 0; i < samples; ++i) {
     const size_t inNote = i % noteLength;
     if (inNote == 0) {
-      const int root = 40 + static_cast<int>(nextRandom(random) % 15);
-      for (int v = 0; v < 3; ++v) {
-        const int note = root + kScale[nextRandom(random) % 8] + 12 * (v == 2);
-        frequencies[v] = 440.0 * std::pow(2.0, (note - 69) / 12.0);
-      }
+      drawChord(random, 40, 15, frequencies);
       velocity = 0.3 + 0.7 * static_cast<double>(nextRandom(random) % 1000) / 1000.0;
     }
     const double t = static_cast<double>(i) / sampleRate;
