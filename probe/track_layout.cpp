@@ -11,44 +11,54 @@ namespace {
 constexpr int32_t kMonoBlockSize = 0x800;  // the largest block size suggested for mono
 constexpr size_t kMaxCuts = 1 << 16;       // talvimo numbers at most this many files
 
-// Where the cuts of each kind fall, as offsets from the start of the sound.
+// Where the cuts of one kind fall, as offsets from the start of the sound, and which of
+// the pieces between them hold sound (a frame that is not quiet).
+struct CutList {
+  std::vector<int64_t> places;
+  std::vector<bool> sounded;  // for each piece: the one before each place, then the last
+  bool soundSince = false;    // a frame with sound since the last place
+
+  void note(int64_t at) {
+    if (places.size() >= kMaxCuts) return;
+    places.push_back(at);
+    sounded.push_back(soundSince);
+    soundSince = false;
+  }
+};
+
+// The cuts of each kind.
 struct CutPlaces {
-  std::vector<int64_t> markers;  // marker frames (at pair starts for stereo)
-  std::vector<int64_t> flagged;  // frames whose flag byte is not 0
-  std::vector<int64_t> empty;    // empty frames that follow a frame that is not empty
+  CutList markers;  // marker frames (at pair starts for stereo)
+  CutList flagged;  // frames whose flag byte is not 0
+  CutList empty;    // empty frames that follow a frame that is not empty
   int64_t frames = 0;
 };
 
-bool isMarkerFrame(const uint8_t* frame) {
+// Quiet: 14 or more of the 16 bytes are 0 (a marker, an empty frame, near silence).
+bool isQuietFrame(const uint8_t* frame) {
   int zeros = 0;
   for (int i = 0; i < 16; ++i) zeros += frame[i] == 0;
-  return frame[0] == 0x0C && zeros >= 14;
+  return zeros >= 14;
 }
 
-void note(std::vector<int64_t>& places, int64_t at) {
-  if (places.size() < kMaxCuts) places.push_back(at);
-}
+bool isMarkerFrame(const uint8_t* frame) { return frame[0] == 0x0C && isQuietFrame(frame); }
 
-// The segments a cut list leaves (sizes in bytes), the last one reaching `length`. A
-// split keeps its frame in the next segment; a cut drops it.
-std::vector<int64_t> segments(const std::vector<int64_t>& places, int64_t length, bool dropsFrame) {
+// The files a cut list gives, and the minimum size that drops the pieces without sound
+// (silence between two markers, say). A piece of `size` bytes (a split keeps its frame
+// in the next piece, a cut drops it) is written when it completes a pair and is larger
+// than the minimum size.
+int countTracks(const CutList& cuts, int64_t length, bool dropsFrame, int32_t pairBytes, TrackLayout& t) {
   std::vector<int64_t> sizes;
   int64_t from = 0;
-  for (int64_t at : places) {
+  for (int64_t at : cuts.places) {
     sizes.push_back(at - from);
     from = dropsFrame ? at + 16 : at;
   }
   sizes.push_back(length - from);
-  return sizes;
-}
-
-// Files written for these segments: those larger than the minimum size that complete
-// a pair. Sets a minimum size that drops pieces under a sixteenth of the largest.
-int countTracks(const std::vector<int64_t>& sizes, int32_t pairBytes, TrackLayout& t) {
-  const int64_t largest = *std::max_element(sizes.begin(), sizes.end());
   t.minimumSize = 0;
-  for (int64_t size : sizes) {
-    if (size < largest / 16 && size >= pairBytes) t.minimumSize = std::max<int32_t>(t.minimumSize, static_cast<int32_t>(size));
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const bool sounded = i < cuts.sounded.size() ? cuts.sounded[i] : cuts.soundSince;
+    if (!sounded && sizes[i] >= pairBytes) t.minimumSize = std::max<int32_t>(t.minimumSize, static_cast<int32_t>(sizes[i]));
   }
   int files = 0;
   for (int64_t size : sizes) files += size > t.minimumSize && size >= pairBytes;
@@ -75,11 +85,12 @@ int findTracks(ProbeState& p, FILE* input) {
     for (size_t at = 0; at + 16 <= count; at += 16) {
       const uint8_t* frame = bytes + at;
       const int64_t place = offset + static_cast<int64_t>(at) - p.start;
-      if (place > 0 && (layout.channels == 1 || place % pair == 0) && isMarkerFrame(frame)) note(cuts.markers, place);
-      if (frame[1] != 0) note(cuts.flagged, place);
+      if (place > 0 && (layout.channels == 1 || place % pair == 0) && isMarkerFrame(frame)) cuts.markers.note(place);
+      if (frame[1] != 0) cuts.flagged.note(place);
       const bool empty = isEmptyFrame(frame);
-      if (empty && !lastEmpty) note(cuts.empty, place);
+      if (empty && !lastEmpty) cuts.empty.note(place);
       lastEmpty = empty;
+      if (!isQuietFrame(frame)) cuts.markers.soundSince = cuts.flagged.soundSince = cuts.empty.soundSince = true;
       ++cuts.frames;
     }
   });
@@ -88,18 +99,18 @@ int findTracks(ProbeState& p, FILE* input) {
   TrackLayout& t = p.tracks;
   const int64_t length = cuts.frames * 16;
   t = TrackLayout{-1, 0, 1, layout.channels == 2 ? layout.blockSize : kMonoBlockSize};
-  if (!cuts.markers.empty()) {
+  if (!cuts.markers.places.empty()) {
     t.archiveType = 1;
-    if (layout.channels == 1) t.commandBlock = monoBlockFor(cuts.markers);
-    t.tracks = countTracks(segments(cuts.markers, length, false), 2 * t.commandBlock, t);
+    if (layout.channels == 1) t.commandBlock = monoBlockFor(cuts.markers.places);
+    t.tracks = countTracks(cuts.markers, length, false, 2 * t.commandBlock, t);
     return 0;
   }
   if (layout.channels == 1) {
     // Flags or empty frames that are rare (under one frame in 256) part streams.
-    for (const std::vector<int64_t>* places : {&cuts.flagged, &cuts.empty}) {
-      if (places->empty() || static_cast<int64_t>(places->size()) * 256 > cuts.frames) continue;
-      TrackLayout cut{places == &cuts.flagged ? 5 : 2, 0, 1, 16};
-      cut.tracks = countTracks(segments(*places, length, true), 32, cut);
+    for (const CutList* list : {&cuts.flagged, &cuts.empty}) {
+      if (list->places.empty() || static_cast<int64_t>(list->places.size()) * 256 > cuts.frames) continue;
+      TrackLayout cut{list == &cuts.flagged ? 5 : 2, 0, 1, 16};
+      cut.tracks = countTracks(*list, length, true, 32, cut);
       if (cut.tracks < 2) continue;  // a padded end, not a boundary between streams
       t = cut;
       return 0;

@@ -12,7 +12,7 @@
 //    stream, as one-shot streams mark their ends), else type 2 where empty frames part
 //    long stretches of sound;
 //  - none, one stream, otherwise.
-// A -m drops the tiny pieces a cut may leave (under a sixteenth of the largest track).
+// A -m drops the pieces without sound that cuts may leave (silence between two markers).
 // For mono the command's block size is the largest of 0x10..0x800 whose pairs begin at
 // every marker. 0, or -1 on a read error.
 int findTracks(ProbeState& p, FILE* input);

@@ -91,6 +91,19 @@ Bytes monoStreams(int streams, bool flagged) {
   return out;
 }
 
+// One stereo track, two pairs of marker frames (silence between markers), then three
+// marked tracks: blocks of 0x200.
+Bytes tracksWithASilentGap() {
+  Bytes archive = buildProbeArchive(stereoCase(ProbeSound::Music, 0x200, 0, 1, 3.0, 21));
+  for (int frame = 0; frame < 2 * 2 * 0x200 / 16; ++frame) {
+    archive.push_back(0x0C);
+    archive.insert(archive.end(), 15, 0);
+  }
+  const Bytes marked = buildProbeArchive(stereoCase(ProbeSound::Music, 0x200, 0, 3, 3.0, 22));
+  archive.insert(archive.end(), marked.begin(), marked.end());
+  return archive;
+}
+
 struct Layout {
   const char* what;
   Bytes archive;
@@ -115,6 +128,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       // third pair, 6 frames before its first sound.
       {"stereo streams that begin with silent frames over two whole pairs",
        buildProbeArchive(leadInCase(0x200, 0x30, 70)), "2", "512", std::to_string(0x30 + 2 * 0x400), "", "null", 1},
+      {"stereo tracks with two silent pairs of markers between two of them",
+       tracksWithASilentGap(), "2", "512", "0", "", "1", 4},
       {"mono voices back to back, marked",
        buildProbeArchive(monoCase(ProbeSound::Voice, 0x1000, 0, 4, 7)), "1", "null", "4096", "", "1", 4},
       {"mono instruments in whole sectors, marked",
@@ -139,6 +154,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
     const std::vector<std::string> command = jsonStrings(jsonValue(r.out, "command"));
     ASSERT_GE(command.size(), 2u);
     EXPECT_EQ(command[0], "in.raw");
+    // A minimum size only where silent pieces would otherwise be files of their own.
+    EXPECT_EQ(jsonValue(r.out, "minimum_size"), std::string(row.what).find("silent pairs") != std::string::npos ? "1024" : "0");
     EXPECT_EQ(dir.run(command).status, 0);
     EXPECT_EQ(wavFiles(dir), row.files) << r.out;
   }
