@@ -49,8 +49,10 @@ int findAudioStart(ProbeState& p) {
   return -1;
 }
 
+int64_t wholeFramesEnd(const ProbeState& p) { return p.start + (p.inputLength - p.start) / 16 * 16; }
+
 void findAudioEnd(ProbeState& p) {
-  p.end = p.start + (p.inputLength - p.start) / 16 * 16;
+  p.end = wholeFramesEnd(p);
   int64_t first = p.start;  // the first frame in the tail, counted from the start
   if (p.tailStart > p.start) first = p.start + (p.tailStart - p.start + 15) / 16 * 16;
   int run = 0;

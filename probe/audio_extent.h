@@ -16,6 +16,9 @@ bool isEmptyFrame(const uint8_t* frame);
 // input, but at least 8), the first 8 of them not empty. 0, or -1 when there is none.
 int findAudioStart(ProbeState& p);
 
+// Where the frames from p.start would end if all the rest of the input were sound.
+int64_t wholeFramesEnd(const ProbeState& p);
+
 // Finds where the sound ends: after the last valid frame that ends a run of 8 valid
 // frames in the input's tail, so that a trailer of other data is left out.
 void findAudioEnd(ProbeState& p);

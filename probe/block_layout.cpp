@@ -100,6 +100,9 @@ double waveforms(const SampleView& v, size_t n) {
   return t.value();
 }
 
+// All three pieces of evidence for block size n.
+double evidence(const SampleView& v, size_t n) { return agreement(v, n) + joins(v, n) + waveforms(v, n); }
+
 bool stronger(const LayoutCandidate& a, const LayoutCandidate& b) { return a.score > b.score; }
 
 // Keeps the strongest candidates, each with its share of the evidence: a candidate
@@ -160,9 +163,7 @@ void rankLayouts(ProbeState& p) {
   int64_t best = leadIn;
   double bestScore = chosen.score;
   for (int64_t at = leadIn - 1; at >= 0 && at > leadIn - 2 * n; --at) {
-    const SampleView v = view(at);
-    const double score = agreement(v, static_cast<size_t>(n)) + joins(v, static_cast<size_t>(n)) +
-                         waveforms(v, static_cast<size_t>(n));
+    const double score = evidence(view(at), static_cast<size_t>(n));
     if (score > bestScore + kTemperature) best = at, bestScore = score;
   }
   if (best == leadIn) return;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "probe/audio_extent.h"
+
 namespace {
 
 std::string hex(int64_t value) {
@@ -40,9 +42,6 @@ std::string line(const char* label, const std::string& text) {
   std::snprintf(head, sizeof head, "%-12s", label);
   return head + text + "\n";
 }
-
-// Where the frames from the start would end if all of the rest were sound.
-int64_t wholeFramesEnd(const ProbeState& p) { return p.start + (p.inputLength - p.start) / 16 * 16; }
 
 }  // namespace
 

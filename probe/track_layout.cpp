@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "probe/audio_extent.h"
 #include "probe/probe_input.h"
 
 namespace {
@@ -34,14 +33,11 @@ struct CutPlaces {
   int64_t frames = 0;
 };
 
-// Quiet: 14 or more of the 16 bytes are 0 (a marker, an empty frame, near silence).
-bool isQuietFrame(const uint8_t* frame) {
+int zeroBytes(const uint8_t* frame) {
   int zeros = 0;
   for (int i = 0; i < 16; ++i) zeros += frame[i] == 0;
-  return zeros >= 14;
+  return zeros;
 }
-
-bool isMarkerFrame(const uint8_t* frame) { return frame[0] == 0x0C && isQuietFrame(frame); }
 
 // The files a cut list gives, and the minimum size that drops the pieces without sound
 // (silence between two markers, say). A piece of `size` bytes (a split keeps its frame
@@ -85,12 +81,15 @@ int findTracks(ProbeState& p, FILE* input) {
     for (size_t at = 0; at + 16 <= count; at += 16) {
       const uint8_t* frame = bytes + at;
       const int64_t place = offset + static_cast<int64_t>(at) - p.start;
-      if (place > 0 && (layout.channels == 1 || place % pair == 0) && isMarkerFrame(frame)) cuts.markers.note(place);
+      // Quiet: 14 or more zero bytes (a marker, an empty frame, near silence).
+      const int zeros = zeroBytes(frame);
+      const bool quiet = zeros >= 14;
+      if (place > 0 && (layout.channels == 1 || place % pair == 0) && frame[0] == 0x0C && quiet) cuts.markers.note(place);
       if (frame[1] != 0) cuts.flagged.note(place);
-      const bool empty = isEmptyFrame(frame);
+      const bool empty = zeros == 16;
       if (empty && !lastEmpty) cuts.empty.note(place);
       lastEmpty = empty;
-      if (!isQuietFrame(frame)) cuts.markers.soundSince = cuts.flagged.soundSince = cuts.empty.soundSince = true;
+      if (!quiet) cuts.markers.soundSince = cuts.flagged.soundSince = cuts.empty.soundSince = true;
       ++cuts.frames;
     }
   });
