@@ -12,8 +12,8 @@
 
 namespace {
 
-std::vector<AdpcmFrame> musicFrames(uint32_t seed) {
-  const std::vector<uint8_t> bytes = encodeStream(synthesizeMusic(seed, 4096 * kSamplesPerFrame, 48000, 12000.0));
+std::vector<AdpcmFrame> musicFrames(uint32_t seed, size_t count = 4096) {
+  const std::vector<uint8_t> bytes = encodeStream(synthesizeMusic(seed, count * kSamplesPerFrame, 48000, 12000.0));
   std::vector<AdpcmFrame> frames(bytes.size() / kFrameBytes);
   for (size_t i = 0; i < frames.size(); ++i) {
     for (int j = 0; j < kFrameBytes; ++j) frames[i].value[j] = bytes[i * kFrameBytes + static_cast<size_t>(j)];
@@ -76,15 +76,18 @@ void Blocks(benchmark::State& state) {
 }
 BENCHMARK(Blocks)->Arg(2)->Arg(1)->ArgName("channels");
 
-// Long chains as whole-run windows decode them: cut into chunks with 64 frames of
-// warm-up, on the given number of threads; one chain (mono) or two (stereo); by the x87
-// or by the integer arithmetic of machines without one.
+// Long chains as whole-run windows decode them (a window's frames: 32768 in one chain or
+// two): cut into chunks with 64 frames of warm-up, on the given number of threads; by
+// the x87 (0), by the integer arithmetic of machines without one (1), or in vectors
+// where the machine has them (2).
 void Chains(benchmark::State& state) {
   const int threads = static_cast<int>(state.range(0));
   const int chains = static_cast<int>(state.range(1));
   ChainPlan plan;
-  plan.integerArithmetic = state.range(2) != 0;
-  const std::vector<AdpcmFrame> frames[2] = {musicFrames(1), musicFrames(2)};
+  plan.integerArithmetic = state.range(2) == 1;
+  plan.wideVectors = state.range(2) == 2;
+  const size_t length = 32768 / static_cast<size_t>(chains);
+  const std::vector<AdpcmFrame> frames[2] = {musicFrames(1, length), musicFrames(2, length)};
   std::vector<int16_t> out[2] = {std::vector<int16_t>(frames[0].size() * kSamplesPerFrame),
                                  std::vector<int16_t>(frames[1].size() * kSamplesPerFrame)};
   WorkerPool pool;
@@ -107,7 +110,8 @@ void Chains(benchmark::State& state) {
 BENCHMARK(Chains)
     ->Args({1, 1, 0})->Args({1, 2, 0})->Args({2, 1, 0})->Args({2, 2, 0})
     ->Args({1, 1, 1})->Args({2, 2, 1})
-    ->ArgNames({"threads", "chains", "integer"})
+    ->Args({1, 1, 2})->Args({1, 2, 2})->Args({2, 1, 2})->Args({2, 2, 2})
+    ->ArgNames({"threads", "chains", "arithmetic"})
     ->UseRealTime();
 
 }  // namespace

@@ -17,14 +17,6 @@
 
 namespace {
 
-struct Filter {
-  int32_t k0;  // weight of the previous value, times 64
-  int32_t k1;  // weight of the one before it, times 64
-};
-
-// The five SPU ADPCM filters; header nibbles 5..15 decode as filter 0.
-constexpr Filter kFilters[16] = {{0, 0}, {60, 0}, {115, -52}, {98, -55}, {122, -60}};
-
 // What a frame gives its chain: the filter and the 28 scaled codes.
 struct Chain {
   double f0;  // kept as doubles: the x87 multiplies by them straight from memory,
@@ -36,8 +28,8 @@ struct Chain {
 void startChain(Chain& c, const AdpcmFrame& frame) {
   const int header = frame.value[0];
   const int shift = header & 0x0F;
-  c.k0 = kFilters[header >> 4].k0;
-  c.k1 = kFilters[header >> 4].k1;
+  c.k0 = kFilterWeights[header >> 4].k0;
+  c.k1 = kFilterWeights[header >> 4].k1;
   c.f0 = c.k0 / 64.0;
   c.f1 = c.k1 / 64.0;
   for (int j = 0; j < kSamplesPerFrame / 2; ++j) {
@@ -261,6 +253,18 @@ void runLanes(Lane<Out>* lanes, int count) {
 }
 
 }  // namespace
+
+double stepValue(int32_t t, double s1, double s2, int filter) {
+  Chain c;
+  c.k0 = kFilterWeights[filter].k0;
+  c.k1 = kFilterWeights[filter].k1;
+  c.f0 = c.k0 / 64.0;
+  c.f1 = c.k1 / 64.0;
+  c.t[0] = t;
+  return NativeArithmetic::stepShifting(c, 0, s1, s2);
+}
+
+int32_t sampleValue(double x) { return NativeArithmetic::sample(x); }
 
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]) {
   decodeLanes1<NativeArithmetic>(frame, history, out);

@@ -12,6 +12,14 @@ struct AdpcmFrame {
   uint8_t value[kFrameBytes];
 };
 
+// A filter's weights of the previous value and the one before it, times 64. The five
+// SPU ADPCM filters; header nibbles 5..15 decode as filter 0 (no prediction).
+struct FilterWeights {
+  int32_t k0;
+  int32_t k1;
+};
+constexpr FilterWeights kFilterWeights[16] = {{0, 0}, {60, 0}, {115, -52}, {98, -55}, {122, -60}};
+
 // Prediction history of one channel: the last two decoded values, unrounded.
 struct ChannelHistory {
   double s1;  // the last decoded value
@@ -25,6 +33,11 @@ struct ChannelHistory {
 // history. A sample is the exact integer trunc(x + 0.5), kept modulo 2^32 rather than
 // saturated: callers store its low 16 bits. Filters 5..15 predict nothing (0, 0).
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]);
+
+// The rule for one value and for one sample, for decoders that take another way and
+// need the rule itself where they cannot vouch for their own result.
+double stepValue(int32_t t, double s1, double s2, int filter);
+int32_t sampleValue(double x);
 
 // Consecutive frames of one channel.
 struct FrameRun {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "decode/wide_decoder.h"
+
 namespace {
 
 bool sameBits(const ChannelHistory& a, const ChannelHistory& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -14,8 +16,12 @@ void ChainDecoder::decodeGroup(void* self, int group) {
   std::vector<ChainChunk>& chunks = static_cast<ChainDecoder*>(self)->chunks_;
   const size_t per = static_cast<size_t>(static_cast<ChainDecoder*>(self)->perGroup_);
   const size_t first = static_cast<size_t>(group) * per;
-  decodeChunks(chunks.data() + first, static_cast<int>(std::min(per, chunks.size() - first)),
-               static_cast<ChainDecoder*>(self)->integer_);
+  const int count = static_cast<int>(std::min(per, chunks.size() - first));
+  if (static_cast<ChainDecoder*>(self)->wide_) {
+    decodeChunksWide(chunks.data() + first, count);
+  } else {
+    decodeChunks(chunks.data() + first, count, static_cast<ChainDecoder*>(self)->integer_);
+  }
 }
 
 void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan) {
@@ -28,7 +34,10 @@ void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, 
     chains_[c] = chains[c];
     total += chains[c].count;
   }
-  const int64_t lanes = static_cast<int64_t>(pool.threads()) * plan.chunksPerThread * std::max(1, plan.tasksPerThread);
+  integer_ = plan.integerArithmetic;
+  wide_ = plan.wideVectors && !plan.integerArithmetic && wideDecoderAvailable();
+  perGroup_ = wide_ ? kWideChunks : std::clamp(plan.chunksPerThread, 1, 4);
+  const int64_t lanes = static_cast<int64_t>(pool.threads()) * perGroup_ * std::max(1, plan.tasksPerThread);
   for (int c = 0; c < count; ++c) {
     const FrameChain& chain = chains[c];
     firstChunk_[static_cast<size_t>(c)] = chunks_.size();
@@ -48,8 +57,6 @@ void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, 
     }
   }
   firstChunk_[static_cast<size_t>(count)] = chunks_.size();
-  perGroup_ = std::clamp(plan.chunksPerThread, 1, 4);
-  integer_ = plan.integerArithmetic;
   const size_t groups = (chunks_.size() + static_cast<size_t>(perGroup_) - 1) / static_cast<size_t>(perGroup_);
   pool.start(decodeGroup, this, static_cast<int>(groups));
 }

@@ -28,9 +28,10 @@ struct FrameChain {
 struct ChainPlan {
   int32_t warmUp = 64;             // frames of warm-up before a chunk
   int32_t minChunkFrames = 512;    // a chain shorter than this is not cut
-  int32_t chunksPerThread = 4;     // chunks side by side per task (1..4): x87 latency hides behind them
+  int32_t chunksPerThread = 4;     // chunks side by side per task (1..4) on the x87: its latency hides behind them
   int32_t tasksPerThread = 4;      // tasks per thread: the caller takes the ones left when it gets there
   bool integerArithmetic = false;  // the x87's rule in integers (as machines without an x87 run it)
+  bool wideVectors = true;         // where the machine has them, kWideChunks chunks per task in vectors
 };
 
 // What a decode did, for tests and benchmarks.
@@ -66,6 +67,7 @@ class ChainDecoder {
   std::vector<ChainChunk> chunks_;  // all chains' chunks, chain by chain, in order
   int perGroup_ = 4;                // chunks decoded side by side by one task
   bool integer_ = false;            // the plan's integerArithmetic
+  bool wide_ = false;               // tasks decode in vectors
   std::vector<bool> exact_;         // the chunk started from the true history
   ChainStats stats_;
 };

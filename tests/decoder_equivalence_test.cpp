@@ -6,14 +6,17 @@
 // the full proof.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "decode/adpcm_decoder.h"
 #include "decode/chain_decoder.h"
 #include "decode/integer_arithmetic.h"
+#include "decode/wide_decoder.h"
 #include "support/frames.h"
 #include "support/reference_decoder.h"
 
@@ -150,7 +153,8 @@ TEST(DecoderEquivalence, RunsMatchTheReferenceBitForBit) {
 
 // Long chains cut into chunks on several threads, with warm-ups far too short and chunks
 // down to one frame, so that boundaries fail their check and chunks are decoded again;
-// and with the real warm-up on music, where they pass; by the x87 and by integers.
+// and with the real warm-up on music, where they pass; in vectors, by the x87 and by
+// integers.
 // Every sample and every final history must be the reference's, whatever the cut.
 TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
   struct Plan {
@@ -161,6 +165,10 @@ TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
   };
   const Plan plans[] = {
       {"warm-up 1, chunks of 1 frame", {1, 1, 4}, 2, false},
+      // The x87 chunks that machines without 512-bit vectors decode by (the rows above
+      // and below take the vectors where this machine has them).
+      {"x87, warm-up 1, chunks of 1 frame", {1, 1, 4, 4, false, false}, 2, false},
+      {"x87, warm-up 64 on music", {64, 256, 4, 4, false, false}, 2, true},
       {"warm-up 2, chunks of 3 frames", {2, 3, 4}, 3, false},
       {"warm-up 2 on music", {2, 16, 4}, 2, true},
       {"warm-up 64 on music", {64, 256, 4}, 2, true},
@@ -265,8 +273,8 @@ class HistorySource {
         return std::bit_cast<double>(random());
       }
       case 1: {  // near a power of two that matters
-        const double bases[] = {0x1p31, 0x1p53, 0x1p63, 0x1p15, 0x1p-1022, 0x1p1023};
-        const double base = bases[(r >> 8) % 6];
+        const double bases[] = {0x1p31, 0x1p53, 0x1p63, 0x1p15, 0x1p-1022, 0x1p1023, 0x1p50, 0x1p-960};
+        const double base = bases[(r >> 8) % 8];
         const double near = std::nextafter(base, (r >> 16) & 1 ? INFINITY : 0.0);
         return ((r >> 17) & 1 ? -1.0 : 1.0) * ((r >> 18) & 1 ? near : base);
       }
@@ -325,6 +333,89 @@ TEST(DecoderEquivalence, IntegerArithmeticMatchesTheX87BitForBit) {
   EXPECT_GT(subnormals, 0u);
   EXPECT_GT(wrapped, 0u);
 #endif
+}
+
+// The vectors against the x87, chunk by chunk: any number of chunks side by side, with
+// and without warm-up and frames of their own, after histories of every kind (the
+// magnitudes where the vectors hand a lane to the x87, infinities, NaNs) and through
+// frames of every kind. Both ways of taking a step must really occur.
+TEST(DecoderEquivalence, VectorsMatchTheX87BitForBit) {
+  if (!wideDecoderAvailable()) GTEST_SKIP() << "this machine (or build) decodes without 512-bit vectors";
+  const uint64_t total = samplesToCheck() / 3;
+  FrameSource frameSource(11);
+  HistorySource historySource(12);
+  std::vector<AdpcmFrame> frames;
+  std::vector<int16_t> wideOut, x87Out;
+  uint64_t seed = 5, steps = 0;
+  int64_t byX87 = 0;
+  for (uint64_t round = 0; steps < total; ++round) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    const int count = 1 + static_cast<int>((seed >> 33) % kWideChunks);
+    ChainChunk wide[kWideChunks], x87[kWideChunks];
+    int32_t firstFrame[kWideChunks];
+    frames.clear();
+    for (int k = 0; k < count; ++k) {
+      const uint64_t r = (seed >> (k % 8)) * (k + 1) + round;
+      const int32_t warmUp = static_cast<int32_t>(r % 3);
+      const int32_t own = r % 7 == 0 ? 0 : r % 5 == 0 ? 40 : static_cast<int32_t>(1 + (r >> 3) % 3);
+      firstFrame[k] = static_cast<int32_t>(frames.size()) + warmUp;
+      for (int32_t i = 0; i < warmUp + own; ++i) frames.push_back(frameSource.next());
+      const ChannelHistory history = (r >> 5) % 4 == 0 ? ChannelHistory{} : ChannelHistory{historySource.next(), historySource.next()};
+      wide[k] = ChainChunk{nullptr, warmUp, own, history, ChannelHistory{}, nullptr};
+    }
+    wideOut.assign(frames.size() * kSamplesPerFrame, 0);
+    x87Out.assign(frames.size() * kSamplesPerFrame, 0);
+    for (int k = 0; k < count; ++k) {
+      wide[k].frames = frames.data() + firstFrame[k];
+      x87[k] = wide[k];
+      wide[k].samples = wideOut.data() + static_cast<size_t>(firstFrame[k]) * kSamplesPerFrame;
+      x87[k].samples = x87Out.data() + static_cast<size_t>(firstFrame[k]) * kSamplesPerFrame;
+      steps += static_cast<uint64_t>(wide[k].warmUp + wide[k].count) * kSamplesPerFrame;
+    }
+    byX87 += decodeChunksWide(wide, count);
+    for (int k = 0; k < count; k += 4) decodeChunks(x87 + k, std::min(4, count - k));
+    ASSERT_EQ(wideOut, x87Out) << "round " << round;
+    for (int k = 0; k < count; ++k) {
+      ASSERT_TRUE(sameBits(wide[k].history, x87[k].history) && sameBits(wide[k].atStart, x87[k].atStart))
+          << "round " << round << " chunk " << k;
+    }
+  }
+  EXPECT_GT(byX87, 0);
+  EXPECT_LT(static_cast<uint64_t>(byX87) * 4, steps);
+}
+
+// Samples where the vectors' shortcut for trunc(x + 0.5) is closest to going wrong: the
+// double just below 0.5 (whose x + 0.5 rounds up to 1 when rounded to nearest), halves
+// around zero, and the edges of the int32 range, each the first value of a chunk.
+TEST(DecoderEquivalence, VectorSamplesAtTheEdgesOfTheRule) {
+  if (!wideDecoderAvailable()) GTEST_SKIP() << "this machine (or build) decodes without 512-bit vectors";
+  const double targets[] = {0x1.fffffffffffffp-2, 0.5, -0x1.fffffffffffffp-2, -0.5, -0x1.0000000000001p-1,
+                            0x1p31 - 0.5, std::nextafter(0x1p31 - 0.5, 0.0), -0x1p31 - 0.5, -0x1p31 + 0.5,
+                            std::nextafter(-0x1p31 - 0.5, 0.0), 0x1p31, -0x1p31 - 1.0};
+  constexpr int kCount = static_cast<int>(std::size(targets));
+  static_assert(kCount <= kWideChunks);
+  AdpcmFrame quiet{};
+  quiet.value[0] = 0x2C;  // filter 2 (115/64 of the last value, -52/64 of the one before), shift 12, codes 0
+  ChainChunk wide[kCount], x87[kCount];
+  int16_t wideOut[kCount][kSamplesPerFrame], x87Out[kCount][kSamplesPerFrame];
+  for (int k = 0; k < kCount; ++k) {
+    // A history whose first value is the target: s1 the target itself, s2 searched for.
+    const double s1 = targets[k];
+    double s2 = targets[k] * (51.0 / 52.0);
+    for (int i = 0; i < 64 && stepValue(0, s1, s2, 2) != targets[k]; ++i) {
+      s2 = std::nextafter(s2, stepValue(0, s1, s2, 2) < targets[k] ? -INFINITY : INFINITY);
+    }
+    ASSERT_EQ(stepValue(0, s1, s2, 2), targets[k]) << std::hexfloat << targets[k];
+    wide[k] = ChainChunk{&quiet, 0, 1, ChannelHistory{s1, s2}, ChannelHistory{}, wideOut[k]};
+    x87[k] = ChainChunk{&quiet, 0, 1, ChannelHistory{s1, s2}, ChannelHistory{}, x87Out[k]};
+  }
+  decodeChunksWide(wide, kCount);
+  for (int k = 0; k < kCount; k += 4) decodeChunks(x87 + k, std::min(4, kCount - k));
+  for (int k = 0; k < kCount; ++k) {
+    EXPECT_EQ(wideOut[k][0], x87Out[k][0]) << std::hexfloat << targets[k];
+    EXPECT_EQ(std::memcmp(wideOut[k], x87Out[k], sizeof wideOut[k]), 0) << std::hexfloat << targets[k];
+  }
+  EXPECT_EQ(wideOut[0][0], 0);  // the sample of 0.5 - 2^-54 is 0, not 1
 }
 
 }  // namespace

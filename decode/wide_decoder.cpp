@@ -1,0 +1,341 @@
+#include "decode/wide_decoder.h"
+
+// The vectors are checked against the x87, so the path needs both: x86-64 with the x87's
+// long double. Windows is left out: its compilers do not align the stack for 512-bit
+// spills.
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64 && \
+    !defined(TALVIMO_PORTABLE) && !defined(_WIN32)
+#define TALVIMO_WIDE 1
+#endif
+
+#ifdef TALVIMO_WIDE
+
+#include <immintrin.h>
+
+// GCC 12's AVX-512 headers fill unused operands with a self-initialised placeholder,
+// which -Wuninitialized reports wherever the intrinsics are inlined.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#define TALVIMO_TARGET __attribute__((target("avx512f,avx512dq,avx512vl,fma")))
+
+namespace {
+
+constexpr int kLanes = 8;                        // chunks per vector
+constexpr int kVectors = kWideChunks / kLanes;  // vectors side by side
+
+// s + e = a + b exactly, s the double nearest a + b (no overflow).
+TALVIMO_TARGET inline void twoSum(__m512d a, __m512d b, __m512d& s, __m512d& e) {
+  s = _mm512_add_pd(a, b);
+  const __m512d bb = _mm512_sub_pd(s, a);
+  e = _mm512_add_pd(_mm512_sub_pd(a, _mm512_sub_pd(s, bb)), _mm512_sub_pd(b, bb));
+}
+
+// The same where a is zero or |a| >= |b|.
+TALVIMO_TARGET inline void fastTwoSum(__m512d a, __m512d b, __m512d& s, __m512d& e) {
+  s = _mm512_add_pd(a, b);
+  e = _mm512_sub_pd(b, _mm512_sub_pd(s, a));
+}
+
+// Of the lanes in k, those where hi + lo (|lo| at most half an ulp of hi, as the sums
+// leave it) has a 64-bit significand: lo a multiple of 2^(E - 63), E the exponent of hi.
+// c = 1.5 * 2^(E - 11) has that ulp, and lo is too small to move it out of its binade:
+// lo + c - c gives lo back exactly when lo is such a multiple. (Where hi is zero or
+// subnormal, c is some huge value: then only lo = 0 passes, and lo is 0 there.)
+TALVIMO_TARGET inline __mmask8 fits64(__mmask8 k, __m512d hi, __m512d lo) {
+  const __m512i field = _mm512_and_si512(_mm512_castpd_si512(hi), _mm512_set1_epi64(0x7FF0000000000000LL));
+  const __m512d c = _mm512_castsi512_pd(_mm512_add_epi64(field, _mm512_set1_epi64(-(11LL << 52) + (1LL << 51))));
+  return _mm512_mask_cmp_pd_mask(k, _mm512_sub_pd(_mm512_add_pd(lo, c), c), lo, _CMP_EQ_OQ);
+}
+
+// Lanes whose value is zero or at least 2^-960: their products by the weights and the
+// products' errors are normal doubles (or zero), so every split is exact.
+TALVIMO_TARGET inline __mmask8 inRange(__m512d x) {
+  const __m512i magnitude = _mm512_and_si512(_mm512_castpd_si512(x), _mm512_set1_epi64(0x7FFFFFFFFFFFFFFFLL));
+  const __m512i below = _mm512_sub_epi64(magnitude, _mm512_set1_epi64(1));  // zero wraps to the largest
+  return _mm512_cmpge_epu64_mask(below, _mm512_set1_epi64(((1023LL - 960) << 52) - 1));
+}
+
+// One chunk's progress.
+struct Lane {
+  const AdpcmFrame* frames;  // from the first warm-up frame
+  int32_t total;             // warm-up and own frames
+  int32_t done;              // frames decoded
+  int32_t warmUp;
+  int16_t* samples;
+};
+
+// What the vectors need of one round of frames, a frame per lane.
+struct alignas(64) Round {
+  int64_t low[kWideChunks];    // codes 0..15, four bits each
+  int64_t high[kWideChunks];   // codes 16..27
+  int64_t shift[kWideChunks];  // 48 + the frame's shift
+  int64_t filter[kWideChunks];
+  double weight0[kWideChunks];
+  double weight1[kWideChunks];
+  double s1[kWideChunks];  // histories between rounds
+  double s2[kWideChunks];
+  int16_t out[kVectors][kSamplesPerFrame][kLanes];
+};
+
+// The scaled code of sample i in every lane: the code in the top bits of a 64-bit word,
+// shifted right arithmetically (as an int16 code in bits 12..15 shifted right by the
+// frame's shift), then made a double (exact).
+TALVIMO_TARGET inline __m512d code(const Round& r, int v, int i) {
+  const __m512i words = _mm512_load_si512(i < 16 ? &r.low[v * kLanes] : &r.high[v * kLanes]);
+  const int position = 4 * (i & 15);
+  const __m512i top = _mm512_and_si512(_mm512_sll_epi64(words, _mm_cvtsi32_si128(60 - position)),
+                                       _mm512_set1_epi64(static_cast<int64_t>(0xF000000000000000ULL)));
+  return _mm512_cvtepi64_pd(_mm512_srav_epi64(top, _mm512_load_si512(&r.shift[v * kLanes])));
+}
+
+// The samples of eight values, each trunc(x + 0.5) modulo 2^32, low 16 bits kept. The sum
+// is rounded toward zero, which keeps it on the same side of every integer as the exact
+// sum; lanes out of the int32 range (and NaNs) are left to sampleValue.
+TALVIMO_TARGET inline void storeSamples(__m512d x, int16_t* out) {
+  const __m512d sum = _mm512_add_round_pd(x, _mm512_set1_pd(0.5), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+  __m256i whole = _mm512_cvtt_roundpd_epi32(sum, _MM_FROUND_NO_EXC);
+  const __mmask8 odd = _mm256_cmpeq_epi32_mask(whole, _mm256_set1_epi32(INT32_MIN));
+  if (odd != 0) [[unlikely]] {
+    alignas(64) double values[kLanes];
+    alignas(32) int32_t samples[kLanes];
+    _mm512_store_pd(values, x);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(samples), whole);
+    for (int l = 0; l < kLanes; ++l) {
+      if (odd >> l & 1) samples[l] = sampleValue(values[l]);
+    }
+    whole = _mm256_load_si256(reinterpret_cast<const __m256i*>(samples));
+  }
+  _mm_store_si128(reinterpret_cast<__m128i*>(out), _mm256_cvtepi32_epi16(whole));
+}
+
+// What a lane without frames left decodes: codes 0 under filter 0, from a zero history,
+// which never needs the x87.
+constexpr AdpcmFrame kIdleFrame{};
+
+// The weights of the sixteen header nibbles, as doubles, for a table lookup in vectors.
+struct alignas(64) WeightTable {
+  double k0[16];
+  double k1[16];
+};
+constexpr WeightTable makeWeightTable() {
+  WeightTable t{};
+  for (int f = 0; f < 16; ++f) {
+    t.k0[f] = kFilterWeights[f].k0 / 64.0;
+    t.k1[f] = kFilterWeights[f].k1 / 64.0;
+  }
+  return t;
+}
+constexpr WeightTable kWeightTable = makeWeightTable();
+
+// The eight bytes at each lane's address + offset.
+TALVIMO_TARGET inline __m512i gatherWords(__m512i address, int64_t offset) {
+  return _mm512_i64gather_epi64(_mm512_add_epi64(address, _mm512_set1_epi64(offset)), nullptr, 1);
+}
+
+// Takes the next frame of every lane that has one into the round, eight lanes at a time
+// by gathers; lanes without one take the idle frame.
+TALVIMO_TARGET void loadRound(Round& r, Lane* lanes, ChainChunk* chunks, int count) {
+  const AdpcmFrame* at[kWideChunks];
+  for (int k = 0; k < kWideChunks; ++k) {
+    at[k] = &kIdleFrame;
+    if (k >= count || lanes[k].done == lanes[k].total) continue;
+    const Lane& l = lanes[k];
+    if (l.done == l.warmUp) chunks[k].atStart = ChannelHistory{r.s1[k], r.s2[k]};
+    at[k] = l.frames + l.done;
+    // Sixteen lanes stream through sixteen places: fetch ahead of each.
+    if (l.done + 16 < l.total) __builtin_prefetch(l.frames + l.done + 16);
+  }
+  const __m512i low4 = _mm512_set1_epi64(0x0F);
+  for (int v = 0; v < kVectors; ++v) {
+    // Built from registers: a vector load right after the scalar stores would stall.
+    const AdpcmFrame* const* a = &at[v * kLanes];
+    const __m512i address = _mm512_set_epi64(reinterpret_cast<int64_t>(a[7]), reinterpret_cast<int64_t>(a[6]),
+                                             reinterpret_cast<int64_t>(a[5]), reinterpret_cast<int64_t>(a[4]),
+                                             reinterpret_cast<int64_t>(a[3]), reinterpret_cast<int64_t>(a[2]),
+                                             reinterpret_cast<int64_t>(a[1]), reinterpret_cast<int64_t>(a[0]));
+    const __m512i header = gatherWords(address, 0);  // bytes 0..7
+    _mm512_store_si512(&r.low[v * kLanes], gatherWords(address, 2));
+    _mm512_store_si512(&r.high[v * kLanes], _mm512_srli_epi64(gatherWords(address, 8), 16));
+    _mm512_store_si512(&r.shift[v * kLanes], _mm512_add_epi64(_mm512_and_si512(header, low4), _mm512_set1_epi64(48)));
+    const __m512i filter = _mm512_and_si512(_mm512_srli_epi64(header, 4), low4);
+    _mm512_store_si512(&r.filter[v * kLanes], filter);
+    _mm512_store_pd(&r.weight0[v * kLanes], _mm512_permutex2var_pd(_mm512_load_pd(kWeightTable.k0), filter,
+                                                                    _mm512_load_pd(kWeightTable.k0 + 8)));
+    _mm512_store_pd(&r.weight1[v * kLanes], _mm512_permutex2var_pd(_mm512_load_pd(kWeightTable.k1), filter,
+                                                                    _mm512_load_pd(kWeightTable.k1 + 8)));
+  }
+}
+
+// Writes up to eight rows of eight samples (a sample of each lane per row) as columns:
+// lane l's samples go to out[l][first ..].
+TALVIMO_TARGET inline void storeColumns(const int16_t (*rows)[kLanes], int count, int16_t* const out[kLanes], int first) {
+  __m128i r[8];
+  for (int i = 0; i < 8; ++i) {
+    r[i] = i < count ? _mm_load_si128(reinterpret_cast<const __m128i*>(rows[i])) : _mm_setzero_si128();
+  }
+  __m128i a[8], b[8];
+  for (int i = 0; i < 4; ++i) {
+    a[2 * i] = _mm_unpacklo_epi16(r[2 * i], r[2 * i + 1]);      // lanes 0..3 of two rows
+    a[2 * i + 1] = _mm_unpackhi_epi16(r[2 * i], r[2 * i + 1]);  // lanes 4..7
+  }
+  for (int i = 0; i < 2; ++i) {
+    for (int j = 0; j < 2; ++j) {
+      b[4 * i + 2 * j] = _mm_unpacklo_epi32(a[4 * i + j], a[4 * i + j + 2]);      // two lanes of four rows
+      b[4 * i + 2 * j + 1] = _mm_unpackhi_epi32(a[4 * i + j], a[4 * i + j + 2]);  // the next two
+    }
+  }
+  // b[0..3]: lanes (0,1), (2,3), (4,5), (6,7) of rows 0..3; b[4..7]: of rows 4..7.
+  for (int pair = 0; pair < 4; ++pair) {
+    const __m128i low = _mm_unpacklo_epi64(b[pair], b[4 + pair]);
+    const __m128i high = _mm_unpackhi_epi64(b[pair], b[4 + pair]);
+    if (count == 8) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out[2 * pair] + first), low);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out[2 * pair + 1] + first), high);
+    } else {  // four rows
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out[2 * pair] + first), low);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out[2 * pair + 1] + first), high);
+    }
+  }
+}
+
+// Hands the round's samples to the lanes that keep them and moves every lane on.
+TALVIMO_TARGET void storeRound(Round& r, Lane* lanes, ChainChunk* chunks, int count) {
+  static_assert(kSamplesPerFrame == 28, "three rows of eight and one of four");
+  int16_t discard[kSamplesPerFrame];  // warm-up and idle lanes
+  for (int v = 0; v * kLanes < count; ++v) {
+    int16_t* out[kLanes];
+    for (int l = 0; l < kLanes; ++l) {
+      const int k = v * kLanes + l;
+      out[l] = discard;
+      if (k >= count || lanes[k].done == lanes[k].total) continue;
+      Lane& lane = lanes[k];
+      if (lane.done >= lane.warmUp) {
+        out[l] = lane.samples + static_cast<std::ptrdiff_t>(lane.done - lane.warmUp) * kSamplesPerFrame;
+      }
+      if (++lane.done == lane.total) {
+        chunks[k].history = ChannelHistory{r.s1[k], r.s2[k]};
+        r.s1[k] = r.s2[k] = 0.0;  // idle from now on
+      }
+    }
+    for (int i = 0; i < kSamplesPerFrame; i += 8) storeColumns(r.out[v] + i, i + 8 <= kSamplesPerFrame ? 8 : 4, out, i);
+  }
+}
+
+// One round: 28 steps of every vector. Returns the steps the x87 took.
+TALVIMO_TARGET int64_t decodeRound(Round& r) {
+  int64_t byX87 = 0;
+  __m512d s1[kVectors], s2[kVectors], f0[kVectors], f1[kVectors];
+  __mmask8 ok1[kVectors], ok2[kVectors];  // s1, s2 in range
+  for (int v = 0; v < kVectors; ++v) {
+    s1[v] = _mm512_load_pd(&r.s1[v * kLanes]);
+    s2[v] = _mm512_load_pd(&r.s2[v * kLanes]);
+    f0[v] = _mm512_load_pd(&r.weight0[v * kLanes]);
+    f1[v] = _mm512_load_pd(&r.weight1[v * kLanes]);
+    ok1[v] = inRange(s1[v]);
+    ok2[v] = inRange(s2[v]);
+  }
+  for (int i = 0; i < kSamplesPerFrame; ++i) {
+    for (int v = 0; v < kVectors; ++v) {
+      const __m512d t = code(r, v, i);
+      const __m512d p1 = _mm512_mul_pd(s1[v], f0[v]);
+      const __m512d e1 = _mm512_fmsub_pd(s1[v], f0[v], p1);
+      const __m512d p2 = _mm512_mul_pd(s2[v], f1[v]);
+      const __m512d e2 = _mm512_fmsub_pd(s2[v], f1[v], p2);
+      // t + s1*f0 = u + w0 + e1 = ah + al
+      __m512d u, w0, w, ew, ah, al;
+      twoSum(t, p1, u, w0);
+      twoSum(w0, e1, w, ew);
+      // |w| < |u|, or u = 0: |w0| is at most half an ulp of u, and |e1| half an ulp of p1,
+      // while t + p1 is zero or at least an ulp of p1 (a whole code lies on p1's grid
+      // below 2^53; above, |t| < 2^16 hardly moves u away from p1).
+      fastTwoSum(u, w, ah, al);
+      // ah + al + s2*f1 = u2 + v2 + al + e2 = bh + bl
+      __m512d u2, v2, w2, ew2, w3, ew3, bh, bl;
+      twoSum(ah, p2, u2, v2);
+      twoSum(v2, al, w2, ew2);
+      twoSum(w2, e2, w3, ew3);
+      twoSum(u2, w3, bh, bl);
+      // The three error terms are zeros (of either sign) where their bits, or'd, are.
+      const __m512i errors = _mm512_ternarylogic_epi64(_mm512_castpd_si512(ew), _mm512_castpd_si512(ew2),
+                                                       _mm512_castpd_si512(ew3), 0xFE);
+      __mmask8 k = _mm512_mask_testn_epi64_mask(ok1[v] & ok2[v], errors, _mm512_set1_epi64(0x7FFFFFFFFFFFFFFFLL));
+      k = fits64(k, ah, al);
+      k = fits64(k, bh, bl);
+      if (k != 0xFF) [[unlikely]] {
+        // The lanes left over take the x87's step.
+        alignas(64) double x[kLanes], a1[kLanes], a2[kLanes], tt[kLanes];
+        _mm512_store_pd(x, bh);
+        _mm512_store_pd(a1, s1[v]);
+        _mm512_store_pd(a2, s2[v]);
+        _mm512_store_pd(tt, t);
+        for (int l = 0; l < kLanes; ++l) {
+          const int lane = v * kLanes + l;
+          if (!(k >> l & 1)) x[l] = stepValue(static_cast<int32_t>(tt[l]), a1[l], a2[l], static_cast<int>(r.filter[lane]));
+        }
+        bh = _mm512_load_pd(x);
+        byX87 += kLanes - std::popcount(static_cast<unsigned>(k));
+      }
+      s2[v] = s1[v];
+      s1[v] = bh;
+      ok2[v] = ok1[v];
+      ok1[v] = inRange(bh);
+      storeSamples(bh, r.out[v][i]);
+    }
+  }
+  for (int v = 0; v < kVectors; ++v) {
+    _mm512_store_pd(&r.s1[v * kLanes], s1[v]);
+    _mm512_store_pd(&r.s2[v * kLanes], s2[v]);
+  }
+  return byX87;
+}
+
+}  // namespace
+
+bool wideDecoderAvailable() {
+  static const bool available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+                                __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma");
+  return available;
+}
+
+int64_t decodeChunksWide(ChainChunk* chunks, int count) {
+  int64_t byX87 = 0;
+  Lane lanes[kWideChunks];
+  Round round{};  // lanes without a chunk stay idle, from a zero history
+  for (int k = 0; k < count; ++k) {
+    const ChainChunk& c = chunks[k];
+    lanes[k] = Lane{c.frames - c.warmUp, c.warmUp + c.count, 0, c.warmUp, c.samples};
+    if (lanes[k].total > 0) {
+      round.s1[k] = c.history.s1;
+      round.s2[k] = c.history.s2;
+    }
+  }
+  for (;;) {
+    bool any = false;
+    for (int k = 0; k < count; ++k) any = any || lanes[k].done < lanes[k].total;
+    if (!any) break;
+    loadRound(round, lanes, chunks, count);
+    byX87 += decodeRound(round);
+    storeRound(round, lanes, chunks, count);
+  }
+  // A chunk without frames of its own begins where its warm-up ends.
+  for (int k = 0; k < count; ++k) {
+    if (chunks[k].count == 0) chunks[k].atStart = chunks[k].history;
+  }
+  return byX87;
+}
+
+#else
+
+bool wideDecoderAvailable() { return false; }
+
+int64_t decodeChunksWide(ChainChunk* chunks, int count) {
+  for (int k = 0; k < count; k += 4) decodeChunks(chunks + k, count - k < 4 ? count - k : 4);
+  return 0;
+}
+
+#endif
