@@ -15,6 +15,7 @@
 // GCC 12's AVX-512 headers fill unused operands with a self-initialised placeholder,
 // which -Wuninitialized reports wherever the intrinsics are inlined.
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 #include <bit>
 #include <cstddef>
@@ -60,13 +61,12 @@ TALVIMO_TARGET inline __mmask8 inRange(__m512d x) {
   return _mm512_cmpge_epu64_mask(below, _mm512_set1_epi64(((1023LL - 960) << 52) - 1));
 }
 
-// One chunk's progress.
-struct Lane {
-  const AdpcmFrame* frames;  // from the first warm-up frame
-  int32_t total;             // warm-up and own frames
-  int32_t done;              // frames decoded
-  int32_t warmUp;
-  int16_t* samples;
+// Where each lane stands, eight lanes to a vector.
+struct Lanes {
+  __m512i frame[kVectors];    // address of the next frame to decode
+  __m512i left[kVectors];     // frames left, warm-up included (0: idle)
+  __m512i toStart[kVectors];  // frames left before the chunk's own (0 or less: in them)
+  __m512i out[kVectors];      // address where the chunk's next samples go
 };
 
 // What the vectors need of one round of frames, a frame per lane.
@@ -138,26 +138,19 @@ TALVIMO_TARGET inline __m512i gatherWords(__m512i address, int64_t offset) {
 }
 
 // Takes the next frame of every lane that has one into the round, eight lanes at a time
-// by gathers; lanes without one take the idle frame.
-TALVIMO_TARGET void loadRound(Round& r, Lane* lanes, ChainChunk* chunks, int count) {
-  const AdpcmFrame* at[kWideChunks];
-  for (int k = 0; k < kWideChunks; ++k) {
-    at[k] = &kIdleFrame;
-    if (k >= count || lanes[k].done == lanes[k].total) continue;
-    const Lane& l = lanes[k];
-    if (l.done == l.warmUp) chunks[k].atStart = ChannelHistory{r.s1[k], r.s2[k]};
-    at[k] = l.frames + l.done;
-    // Sixteen lanes stream through sixteen places: fetch ahead of each.
-    if (l.done + 16 < l.total) __builtin_prefetch(l.frames + l.done + 16);
-  }
+// by gathers; lanes without one take the idle frame. A chunk whose own frames begin here
+// records its history.
+TALVIMO_TARGET void loadRound(Round& r, const Lanes& lanes, ChainChunk* chunks) {
   const __m512i low4 = _mm512_set1_epi64(0x0F);
   for (int v = 0; v < kVectors; ++v) {
-    // Built from registers: a vector load right after the scalar stores would stall.
-    const AdpcmFrame* const* a = &at[v * kLanes];
-    const __m512i address = _mm512_set_epi64(reinterpret_cast<int64_t>(a[7]), reinterpret_cast<int64_t>(a[6]),
-                                             reinterpret_cast<int64_t>(a[5]), reinterpret_cast<int64_t>(a[4]),
-                                             reinterpret_cast<int64_t>(a[3]), reinterpret_cast<int64_t>(a[2]),
-                                             reinterpret_cast<int64_t>(a[1]), reinterpret_cast<int64_t>(a[0]));
+    const __mmask8 active = _mm512_cmpgt_epi64_mask(lanes.left[v], _mm512_setzero_si512());
+    const __mmask8 starting = _mm512_mask_cmpeq_epi64_mask(active, lanes.toStart[v], _mm512_setzero_si512());
+    for (int l = 0; starting != 0 && l < kLanes; ++l) {
+      const int k = v * kLanes + l;
+      if (starting >> l & 1) chunks[k].atStart = ChannelHistory{r.s1[k], r.s2[k]};
+    }
+    const __m512i address =
+        _mm512_mask_blend_epi64(active, _mm512_set1_epi64(reinterpret_cast<int64_t>(&kIdleFrame)), lanes.frame[v]);
     const __m512i header = gatherWords(address, 0);  // bytes 0..7
     _mm512_store_si512(&r.low[v * kLanes], gatherWords(address, 2));
     _mm512_store_si512(&r.high[v * kLanes], _mm512_srli_epi64(gatherWords(address, 8), 16));
@@ -203,26 +196,30 @@ TALVIMO_TARGET inline void storeColumns(const int16_t (*rows)[kLanes], int count
   }
 }
 
-// Hands the round's samples to the lanes that keep them and moves every lane on.
-TALVIMO_TARGET void storeRound(Round& r, Lane* lanes, ChainChunk* chunks, int count) {
+// Hands the round's samples to the chunks that keep them (warm-up and idle lanes write to
+// a scrap row) and moves every lane on. A chunk that ends here records its history, and
+// its lane goes idle from a zero history.
+TALVIMO_TARGET void storeRound(Round& r, Lanes& lanes, ChainChunk* chunks) {
   static_assert(kSamplesPerFrame == 28, "three rows of eight and one of four");
-  int16_t discard[kSamplesPerFrame];  // warm-up and idle lanes
-  for (int v = 0; v * kLanes < count; ++v) {
-    int16_t* out[kLanes];
-    for (int l = 0; l < kLanes; ++l) {
-      const int k = v * kLanes + l;
-      out[l] = discard;
-      if (k >= count || lanes[k].done == lanes[k].total) continue;
-      Lane& lane = lanes[k];
-      if (lane.done >= lane.warmUp) {
-        out[l] = lane.samples + static_cast<std::ptrdiff_t>(lane.done - lane.warmUp) * kSamplesPerFrame;
-      }
-      if (++lane.done == lane.total) {
-        chunks[k].history = ChannelHistory{r.s1[k], r.s2[k]};
-        r.s1[k] = r.s2[k] = 0.0;  // idle from now on
-      }
-    }
+  int16_t scrap[kSamplesPerFrame];
+  const __m512i one = _mm512_set1_epi64(1);
+  for (int v = 0; v < kVectors; ++v) {
+    const __mmask8 active = _mm512_cmpgt_epi64_mask(lanes.left[v], _mm512_setzero_si512());
+    const __mmask8 own = _mm512_mask_cmple_epi64_mask(active, lanes.toStart[v], _mm512_setzero_si512());
+    alignas(64) int16_t* out[kLanes];
+    _mm512_store_si512(out, _mm512_mask_blend_epi64(own, _mm512_set1_epi64(reinterpret_cast<int64_t>(scrap)), lanes.out[v]));
     for (int i = 0; i < kSamplesPerFrame; i += 8) storeColumns(r.out[v] + i, i + 8 <= kSamplesPerFrame ? 8 : 4, out, i);
+    lanes.frame[v] = _mm512_mask_add_epi64(lanes.frame[v], active, lanes.frame[v], _mm512_set1_epi64(kFrameBytes));
+    lanes.out[v] = _mm512_mask_add_epi64(lanes.out[v], own, lanes.out[v], _mm512_set1_epi64(kSamplesPerFrame * 2));
+    lanes.toStart[v] = _mm512_mask_sub_epi64(lanes.toStart[v], active, lanes.toStart[v], one);
+    lanes.left[v] = _mm512_mask_sub_epi64(lanes.left[v], active, lanes.left[v], one);
+    const __mmask8 ending = _mm512_mask_cmpeq_epi64_mask(active, lanes.left[v], _mm512_setzero_si512());
+    for (int l = 0; ending != 0 && l < kLanes; ++l) {
+      const int k = v * kLanes + l;
+      if (!(ending >> l & 1)) continue;
+      chunks[k].history = ChannelHistory{r.s1[k], r.s2[k]};
+      r.s1[k] = r.s2[k] = 0.0;
+    }
   }
 }
 
@@ -302,25 +299,35 @@ bool wideDecoderAvailable() {
   return available;
 }
 
-int64_t decodeChunksWide(ChainChunk* chunks, int count) {
-  int64_t byX87 = 0;
-  Lane lanes[kWideChunks];
+TALVIMO_TARGET int64_t decodeChunksWide(ChainChunk* chunks, int count) {
+  alignas(64) int64_t frame[kWideChunks] = {}, left[kWideChunks] = {}, toStart[kWideChunks] = {}, out[kWideChunks] = {};
   Round round{};  // lanes without a chunk stay idle, from a zero history
   for (int k = 0; k < count; ++k) {
     const ChainChunk& c = chunks[k];
-    lanes[k] = Lane{c.frames - c.warmUp, c.warmUp + c.count, 0, c.warmUp, c.samples};
-    if (lanes[k].total > 0) {
+    frame[k] = reinterpret_cast<int64_t>(c.frames - c.warmUp);
+    left[k] = c.warmUp + c.count;
+    toStart[k] = c.warmUp;
+    out[k] = reinterpret_cast<int64_t>(c.samples);
+    if (left[k] > 0) {
       round.s1[k] = c.history.s1;
       round.s2[k] = c.history.s2;
     }
   }
+  Lanes lanes;
+  for (int v = 0; v < kVectors; ++v) {
+    lanes.frame[v] = _mm512_load_si512(&frame[v * kLanes]);
+    lanes.left[v] = _mm512_load_si512(&left[v * kLanes]);
+    lanes.toStart[v] = _mm512_load_si512(&toStart[v * kLanes]);
+    lanes.out[v] = _mm512_load_si512(&out[v * kLanes]);
+  }
+  int64_t byX87 = 0;
   for (;;) {
-    bool any = false;
-    for (int k = 0; k < count; ++k) any = any || lanes[k].done < lanes[k].total;
-    if (!any) break;
-    loadRound(round, lanes, chunks, count);
+    __mmask8 any = 0;
+    for (int v = 0; v < kVectors; ++v) any |= _mm512_cmpgt_epi64_mask(lanes.left[v], _mm512_setzero_si512());
+    if (any == 0) break;
+    loadRound(round, lanes, chunks);
     byX87 += decodeRound(round);
-    storeRound(round, lanes, chunks, count);
+    storeRound(round, lanes, chunks);
   }
   // A chunk without frames of its own begins where its warm-up ends.
   for (int k = 0; k < count; ++k) {
