@@ -91,11 +91,17 @@ uint8_t* copySamples(const int16_t* a, int32_t samples, uint8_t* out) {
   return out;
 }
 
-// Appends the bytes packed in s.pcm up to `end`.
+// Appends the bytes of one pair packed in s.pcm up to `end`. The progress lines that waited
+// for it are printed then; if it cannot be written, none of those after it ever are.
 int appendPcm(RunState& s, const uint8_t* end) {
   const size_t bytes = static_cast<size_t>(end - s.pcm);
   s.run.dataBytes += bytes;
-  if (std::fwrite(s.pcm, 1, bytes, s.run.output) != bytes) return reportOutputFailure(s);
+  if (std::fwrite(s.pcm, 1, bytes, s.run.output) != bytes) {
+    dropProgressLines(s.run.progress);
+    return reportOutputFailure(s);
+  }
+  s.run.pairsWritten += 1;
+  printProgressLines(s.run.progress, s.console, s.run.pairsWritten);
   return 0;
 }
 
@@ -154,6 +160,7 @@ int drainWindow(RunState& s) {
 }
 
 int flushPair(RunState& s, int32_t count) {
+  s.run.pairsHandedOver += 1;
   if (usesWindow(s)) {
     const bool mono = s.settings.channelCount == 1;
     if (takeIntoWindow(s.decode, count, mono)) return 0;

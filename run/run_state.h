@@ -8,6 +8,7 @@
 
 #include "decode/decode_queue.h"
 #include "run/input_reader.h"
+#include "run/progress_lines.h"
 
 constexpr int32_t kFileNumberLimit = 65536;  // numbered names have four hex digits
 constexpr int32_t kNoValue = -1;             // archive type, NonDecodeType, ProcEndType: off
@@ -53,6 +54,9 @@ struct RunVariables {
   std::string listName;             // check-mode list file
   bool outputCreated = false;       // this run created an output file
   bool outputFailed = false;        // a WAV or list write failed; the run ends with -1
+  int64_t pairsHandedOver = 0;      // pairs handed to the writer, in order
+  int64_t pairsWritten = 0;         // of them, written to the WAV
+  ProgressLines progress;           // verbose progress lines waiting for their pairs
 };
 
 struct RunState {

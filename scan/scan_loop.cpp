@@ -19,12 +19,25 @@ namespace {
 
 constexpr int64_t kProgressStep = 0x100000;
 
-void reportProgress(const RunState& s, int value) {
-  echoNumber(s.console, s.run.readPosition, 8, kEchoHex);
-  echoText(s.console, " / ");
-  echoNumber(s.console, s.run.inputLength, 8, kEchoHex);
-  echoNumber(s.console, value, 2, kEchoHex);  // -1 (no byte) shows as FF
-  echoText(s.console, "\r");
+// The progress line waits for the pairs read before it to be written (the room for it
+// was made before the frame was read).
+void reportProgress(RunState& s, int value) {
+  char text[40];
+  char* end = text;
+  *end++ = '0';
+  *end++ = 'x';
+  end = putHexDigits(end, static_cast<uint64_t>(s.run.readPosition), 8);
+  std::memcpy(end, " / 0x", 5);
+  end = putHexDigits(end + 5, static_cast<uint64_t>(s.run.inputLength), 8);
+  *end++ = '0';
+  *end++ = 'x';
+  end = putHexDigits(end, static_cast<uint64_t>(value), 2);  // -1 (no byte) shows as FF
+  *end++ = '\r';
+  const int32_t length = static_cast<int32_t>(end - text);
+  if (!holdProgressLine(s.run.progress, s.run.pairsHandedOver, text, length)) {
+    std::fwrite(text, 1, static_cast<size_t>(length), s.console);
+  }
+  printProgressLines(s.run.progress, s.console, s.run.pairsWritten);
 }
 
 // Reads up to 16 bytes into scan.frame one at a time, stopping at the byte that ends the
@@ -73,7 +86,8 @@ int readFrame(RunState& s, FrameScan& scan) {
   const int64_t at = s.run.readPosition;
   const uint8_t* bytes = peekInputFrame(s.reader, s.run.input);
   const bool quiet = !s.settings.verbose || (at + kFrameBytes) / kProgressStep == at / kProgressStep;
-  if (!quiet && drainWindow(s) != 0) return -1;
+  // A progress line waits for its pairs; with no room left to hold it, they are written now.
+  if (!quiet && s.run.progress.count == ProgressLines::kCapacity && drainWindow(s) != 0) return -1;
   if (bytes == nullptr || at + kFrameBytes > s.settings.BottomSize || !quiet ||
       (s.settings.ProcEndType != kNoValue && bytes[0] == s.settings.ProcEndType)) {
     readFrameBytewise(s, scan);

@@ -63,6 +63,37 @@ TEST(Hostile, FullDiskIsReportedAndNoWavClaimsMoreThanItHolds) {
 // Names that exist as something other than a regular file are refused at once (never
 // waited on); regular files are replaced; unreadable inputs and a console that cannot be
 // written fail the run.
+// Progress lines of a verbose run come out only once the pairs read before them are
+// written: a disk that fills between two lines cuts the output after the first, as a run
+// writing every pair at once would. 3 MiB of stereo frames in blocks of 16 bytes give 3.5
+// bytes of samples per byte read, so the limits fall between the lines (at 1, 2 and 3 MiB
+// read: 3.5, 7 and 10.5 MiB written), far from any of them.
+TEST(Hostile, ProgressLinesWaitForTheirPairs) {
+  struct Case {
+    const char* name;
+    uint64_t limit;  // bytes a file may hold (0: no limit)
+    int lines;       // progress lines printed
+  };
+  const Case cases[] = {
+      {"full before the first line", 2 << 20, 0},
+      {"full between the first and the second", 5 << 20, 1},
+      {"full between the second and the third", 9 << 20, 2},
+      {"room for all", 0, 3},
+  };
+  const Bytes input = repeat(loud(0x21) + loud(0x13), 3 << 15);  // 3 MiB
+  const std::string allLines = "0x00100000 / 0x003000000x11\r0x00200000 / 0x003000000x11\r0x00300000 / 0x003000000x11\r";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch dir;
+    dir.write("in.raw", input);
+    const RunResult r = dir.run({"in.raw", "16", "-v"}, {c.limit, nullptr, false});
+    const std::string lines = allLines.substr(0, static_cast<size_t>(c.lines) * 28);
+    const std::string end = c.limit == 0 ? "in.WAV : 0x00000000 : 0x00300000\n" : "in.WAV\nnot write output file\n";
+    EXPECT_EQ(r.out, "BlockSize:16\nverbose\n" + lines + end);
+    EXPECT_EQ(r.status, c.limit == 0 ? 0 : 255);
+  }
+}
+
 TEST(Hostile, SurroundingsThatAreNotPlainFiles) {
   const Bytes pair = loud(0x21) + loud(0x13);
   const Bytes twoSegments = pair + Bytes(16, 0) + pair;
