@@ -14,8 +14,10 @@
 
 // GCC 12's AVX-512 headers fill unused operands with a self-initialised placeholder,
 // which -Wuninitialized reports wherever the intrinsics are inlined.
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include <bit>
 #include <cstddef>
