@@ -76,7 +76,7 @@ void Blocks(benchmark::State& state) {
 }
 BENCHMARK(Blocks)->Arg(2)->Arg(1)->ArgName("channels");
 
-// Long chains as whole-run windows decode them (a window's frames: 32768 in one chain or
+// Long chains as whole-run windows decode them (a window's frames: 65536 in one chain or
 // two): cut into chunks with 64 frames of warm-up, on the given number of threads; by
 // the x87 (0), by the integer arithmetic of machines without one (1), or in vectors
 // where the machine has them (2).
@@ -86,7 +86,7 @@ void Chains(benchmark::State& state) {
   ChainPlan plan;
   plan.integerArithmetic = state.range(2) == 1;
   plan.wideVectors = state.range(2) == 2;
-  const size_t length = 32768 / static_cast<size_t>(chains);
+  const size_t length = 65536 / static_cast<size_t>(chains);
   const std::vector<AdpcmFrame> frames[2] = {musicFrames(1, length), musicFrames(2, length)};
   std::vector<int16_t> out[2] = {std::vector<int16_t>(frames[0].size() * kSamplesPerFrame),
                                  std::vector<int16_t>(frames[1].size() * kSamplesPerFrame)};

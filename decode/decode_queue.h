@@ -44,7 +44,7 @@ struct WindowPair {
 
 class DecodeQueue {
   static constexpr int32_t kFrames = kMaxBlockSize / kFrameBytes;  // a block's frames at most
-  static constexpr int32_t kWindowFrames = 1 << 15;                 // a window's frames, all chains
+  static constexpr int32_t kWindowFrames = 1 << 16;                 // a window's frames, all chains
 
   // Where a window pair's blocks lie in its window.
   struct PairRecord {

@@ -5,7 +5,7 @@
 // sums by error-free transformations. Where every error term is exact and both sums fit
 // a 64-bit significand, the x87 would not have rounded them either, and its result is
 // the double nearest the exact sum, which the vectors give. Where that cannot be shown
-// for a lane (on music a step in two thousand or so, and every infinite or NaN value),
+// for a lane (on music a step in four thousand or so, and every infinite or NaN value),
 // that lane's step is taken by the x87 itself. Machines without AVX-512 (and builds
 // without the x87) do not have this path.
 #pragma once
@@ -14,10 +14,11 @@
 
 #include "decode/adpcm_decoder.h"
 
-// Chunks decoded side by side by one call: two vectors of eight, enough to hide the
-// latency of a step (measured on music: 1.8 ns per sample, against 1.9 with one vector
-// and 2.0 with four).
-constexpr int kWideChunks = 16;
+// Chunks decoded side by side by one call: one vector of eight. Two or four vectors per
+// call hide the latency of a step a little better (on music 1.8 ns per sample against
+// 1.9), but halve the tasks a window is cut into, and the caller, which helps with the
+// tasks between its own work, then waits longer for the last one.
+constexpr int kWideChunks = 8;
 
 // This build and this machine have the path.
 bool wideDecoderAvailable();

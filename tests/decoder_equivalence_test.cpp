@@ -393,7 +393,6 @@ TEST(DecoderEquivalence, VectorSamplesAtTheEdgesOfTheRule) {
                             0x1p31 - 0.5, std::nextafter(0x1p31 - 0.5, 0.0), -0x1p31 - 0.5, -0x1p31 + 0.5,
                             std::nextafter(-0x1p31 - 0.5, 0.0), 0x1p31, -0x1p31 - 1.0};
   constexpr int kCount = static_cast<int>(std::size(targets));
-  static_assert(kCount <= kWideChunks);
   AdpcmFrame quiet{};
   quiet.value[0] = 0x2C;  // filter 2 (115/64 of the last value, -52/64 of the one before), shift 12, codes 0
   ChainChunk wide[kCount], x87[kCount];
@@ -409,7 +408,7 @@ TEST(DecoderEquivalence, VectorSamplesAtTheEdgesOfTheRule) {
     wide[k] = ChainChunk{&quiet, 0, 1, ChannelHistory{s1, s2}, ChannelHistory{}, wideOut[k]};
     x87[k] = ChainChunk{&quiet, 0, 1, ChannelHistory{s1, s2}, ChannelHistory{}, x87Out[k]};
   }
-  decodeChunksWide(wide, kCount);
+  for (int k = 0; k < kCount; k += kWideChunks) decodeChunksWide(wide + k, std::min(kWideChunks, kCount - k));
   for (int k = 0; k < kCount; k += 4) decodeChunks(x87 + k, std::min(4, kCount - k));
   for (int k = 0; k < kCount; ++k) {
     EXPECT_EQ(wideOut[k][0], x87Out[k][0]) << std::hexfloat << targets[k];
