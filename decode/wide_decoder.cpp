@@ -76,7 +76,7 @@ struct alignas(64) Round {
   int64_t low[kWideChunks];    // codes 0..15, four bits each
   int64_t high[kWideChunks];   // codes 16..27
   int64_t shift[kWideChunks];  // 48 + the frame's shift
-  int64_t filter[kWideChunks];
+  int64_t filter[kWideChunks];  // the header's filter nibble, for the x87's steps
   double weight0[kWideChunks];
   double weight1[kWideChunks];
   double s1[kWideChunks];  // histories between rounds
