@@ -7,9 +7,7 @@ char* putHexDigits(char* at, uint64_t value, int digits) {
   return at;
 }
 
-void echoNumber(FILE* out, int64_t value, int digits, int mode) {
-  char text[24];
-  char* end = text;
+char* putNumber(char* end, int64_t value, int digits, int mode) {
   if (mode == kEchoDecimal) {
     uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
     if (value < 0) *end++ = '-';
@@ -30,6 +28,12 @@ void echoNumber(FILE* out, int64_t value, int digits, int mode) {
     }
     end = putHexDigits(end, static_cast<uint64_t>(value), digits > 16 ? 16 : digits);
   }
+  return end;
+}
+
+void echoNumber(FILE* out, int64_t value, int digits, int mode) {
+  char text[24];
+  const char* end = putNumber(text, value, digits, mode);
   std::fwrite(text, 1, static_cast<size_t>(end - text), out);
 }
 

@@ -13,6 +13,10 @@ constexpr int kEchoBareHex = 2;  // the same digits without "0x"
 // without (any other mode).
 void echoNumber(FILE* out, int64_t value, int digits, int mode);
 
+// The same into a buffer (at most 24 characters, no terminator). Returns the place after
+// the last character.
+char* putNumber(char* at, int64_t value, int digits, int mode);
+
 // Prints a text as plain bytes (file names are never format strings).
 void echoText(FILE* out, const char* text);
 

@@ -23,15 +23,10 @@ constexpr int64_t kProgressStep = 0x100000;
 // was made before the frame was read).
 void reportProgress(RunState& s, int value) {
   char text[40];
-  char* end = text;
-  *end++ = '0';
-  *end++ = 'x';
-  end = putHexDigits(end, static_cast<uint64_t>(s.run.readPosition), 8);
-  std::memcpy(end, " / 0x", 5);
-  end = putHexDigits(end + 5, static_cast<uint64_t>(s.run.inputLength), 8);
-  *end++ = '0';
-  *end++ = 'x';
-  end = putHexDigits(end, static_cast<uint64_t>(value), 2);  // -1 (no byte) shows as FF
+  char* end = putNumber(text, s.run.readPosition, 8, kEchoHex);
+  std::memcpy(end, " / ", 3);
+  end = putNumber(end + 3, s.run.inputLength, 8, kEchoHex);
+  end = putNumber(end, value, 2, kEchoHex);  // -1 (no byte) shows as FF
   *end++ = '\r';
   const int32_t length = static_cast<int32_t>(end - text);
   if (!holdProgressLine(s.run.progress, s.run.pairsHandedOver, text, length)) {
