@@ -28,8 +28,8 @@
 
 namespace {
 
-constexpr int kLanes = 8;                        // chunks per vector
-constexpr int kVectors = kWideChunks / kLanes;  // vectors side by side
+constexpr int kLanes = kWideChunks;  // one chunk per lane of a vector
+static_assert(kLanes == 8, "eight doubles to a 512-bit vector");
 
 // s + e = a + b exactly, s the double nearest a + b (no overflow).
 TALVIMO_TARGET inline void twoSum(__m512d a, __m512d b, __m512d& s, __m512d& e) {
@@ -63,36 +63,36 @@ TALVIMO_TARGET inline __mmask8 inRange(__m512d x) {
   return _mm512_cmpge_epu64_mask(below, _mm512_set1_epi64(((1023LL - 960) << 52) - 1));
 }
 
-// Where each lane stands, eight lanes to a vector.
+// Where each lane stands.
 struct Lanes {
-  __m512i frame[kVectors];    // address of the next frame to decode
-  __m512i left[kVectors];     // frames left, warm-up included (0: idle)
-  __m512i toStart[kVectors];  // frames left before the chunk's own (0 or less: in them)
-  __m512i out[kVectors];      // address where the chunk's next samples go
+  __m512i frame;    // address of the next frame to decode
+  __m512i left;     // frames left, warm-up included (0: idle)
+  __m512i toStart;  // frames left before the chunk's own (0 or less: in them)
+  __m512i out;      // address where the chunk's next samples go
 };
 
 // What the vectors need of one round of frames, a frame per lane.
 struct alignas(64) Round {
-  int64_t low[kWideChunks];    // codes 0..15, four bits each
-  int64_t high[kWideChunks];   // codes 16..27
-  int64_t shift[kWideChunks];  // 48 + the frame's shift
-  int64_t filter[kWideChunks];  // the header's filter nibble, for the x87's steps
-  double weight0[kWideChunks];
-  double weight1[kWideChunks];
-  double s1[kWideChunks];  // histories between rounds
-  double s2[kWideChunks];
-  int16_t out[kVectors][kSamplesPerFrame][kLanes];
+  int64_t low[kLanes];    // codes 0..15, four bits each
+  int64_t high[kLanes];   // codes 16..27
+  int64_t shift[kLanes];  // 48 + the frame's shift
+  int64_t filter[kLanes];  // the header's filter nibble, for the x87's steps
+  double weight0[kLanes];
+  double weight1[kLanes];
+  double s1[kLanes];  // histories between rounds
+  double s2[kLanes];
+  int16_t out[kSamplesPerFrame][kLanes];  // each step's samples, a lane's in a column
 };
 
 // The scaled code of sample i in every lane: the code in the top bits of a 64-bit word,
 // shifted right arithmetically (as an int16 code in bits 12..15 shifted right by the
 // frame's shift), then made a double (exact).
-TALVIMO_TARGET inline __m512d code(const Round& r, int v, int i) {
-  const __m512i words = _mm512_load_si512(i < 16 ? &r.low[v * kLanes] : &r.high[v * kLanes]);
+TALVIMO_TARGET inline __m512d code(const Round& r, int i) {
+  const __m512i words = _mm512_load_si512(i < 16 ? r.low : r.high);
   const int position = 4 * (i & 15);
   const __m512i top = _mm512_and_si512(_mm512_sll_epi64(words, _mm_cvtsi32_si128(60 - position)),
                                        _mm512_set1_epi64(static_cast<int64_t>(0xF000000000000000ULL)));
-  return _mm512_cvtepi64_pd(_mm512_srav_epi64(top, _mm512_load_si512(&r.shift[v * kLanes])));
+  return _mm512_cvtepi64_pd(_mm512_srav_epi64(top, _mm512_load_si512(r.shift)));
 }
 
 // The samples of eight values, each trunc(x + 0.5) modulo 2^32, low 16 bits kept. The sum
@@ -139,31 +139,24 @@ TALVIMO_TARGET inline __m512i gatherWords(__m512i address, int64_t offset) {
   return _mm512_i64gather_epi64(_mm512_add_epi64(address, _mm512_set1_epi64(offset)), nullptr, 1);
 }
 
-// Takes the next frame of every lane that has one into the round, eight lanes at a time
-// by gathers; lanes without one take the idle frame. A chunk whose own frames begin here
-// records its history.
-TALVIMO_TARGET void loadRound(Round& r, const Lanes& lanes, ChainChunk* chunks) {
-  const __m512i low4 = _mm512_set1_epi64(0x0F);
-  for (int v = 0; v < kVectors; ++v) {
-    const __mmask8 active = _mm512_cmpgt_epi64_mask(lanes.left[v], _mm512_setzero_si512());
-    const __mmask8 starting = _mm512_mask_cmpeq_epi64_mask(active, lanes.toStart[v], _mm512_setzero_si512());
-    for (int l = 0; starting != 0 && l < kLanes; ++l) {
-      const int k = v * kLanes + l;
-      if (starting >> l & 1) chunks[k].atStart = ChannelHistory{r.s1[k], r.s2[k]};
-    }
-    const __m512i address =
-        _mm512_mask_blend_epi64(active, _mm512_set1_epi64(reinterpret_cast<int64_t>(&kIdleFrame)), lanes.frame[v]);
-    const __m512i header = gatherWords(address, 0);  // bytes 0..7
-    _mm512_store_si512(&r.low[v * kLanes], gatherWords(address, 2));
-    _mm512_store_si512(&r.high[v * kLanes], _mm512_srli_epi64(gatherWords(address, 8), 16));
-    _mm512_store_si512(&r.shift[v * kLanes], _mm512_add_epi64(_mm512_and_si512(header, low4), _mm512_set1_epi64(48)));
-    const __m512i filter = _mm512_and_si512(_mm512_srli_epi64(header, 4), low4);
-    _mm512_store_si512(&r.filter[v * kLanes], filter);
-    _mm512_store_pd(&r.weight0[v * kLanes], _mm512_permutex2var_pd(_mm512_load_pd(kWeightTable.k0), filter,
-                                                                    _mm512_load_pd(kWeightTable.k0 + 8)));
-    _mm512_store_pd(&r.weight1[v * kLanes], _mm512_permutex2var_pd(_mm512_load_pd(kWeightTable.k1), filter,
-                                                                    _mm512_load_pd(kWeightTable.k1 + 8)));
+// Takes the next frame of every active lane into the round, by gathers; the others take
+// the idle frame. A chunk whose own frames begin here records its history.
+TALVIMO_TARGET void loadRound(Round& r, const Lanes& lanes, __mmask8 active, ChainChunk* chunks) {
+  const __mmask8 starting = _mm512_mask_cmpeq_epi64_mask(active, lanes.toStart, _mm512_setzero_si512());
+  for (int k = 0; starting != 0 && k < kLanes; ++k) {
+    if (starting >> k & 1) chunks[k].atStart = ChannelHistory{r.s1[k], r.s2[k]};
   }
+  const __m512i address =
+      _mm512_mask_blend_epi64(active, _mm512_set1_epi64(reinterpret_cast<int64_t>(&kIdleFrame)), lanes.frame);
+  const __m512i low4 = _mm512_set1_epi64(0x0F);
+  const __m512i header = gatherWords(address, 0);  // bytes 0..7
+  _mm512_store_si512(r.low, gatherWords(address, 2));
+  _mm512_store_si512(r.high, _mm512_srli_epi64(gatherWords(address, 8), 16));
+  _mm512_store_si512(r.shift, _mm512_add_epi64(_mm512_and_si512(header, low4), _mm512_set1_epi64(48)));
+  const __m512i filter = _mm512_and_si512(_mm512_srli_epi64(header, 4), low4);
+  _mm512_store_si512(r.filter, filter);
+  _mm512_store_pd(r.weight0, _mm512_permutex2var_pd(_mm512_load_pd(kWeightTable.k0), filter, _mm512_load_pd(kWeightTable.k0 + 8)));
+  _mm512_store_pd(r.weight1, _mm512_permutex2var_pd(_mm512_load_pd(kWeightTable.k1), filter, _mm512_load_pd(kWeightTable.k1 + 8)));
 }
 
 // Writes up to eight rows of eight samples (a sample of each lane per row) as columns:
@@ -199,97 +192,81 @@ TALVIMO_TARGET inline void storeColumns(const int16_t (*rows)[kLanes], int count
 }
 
 // Hands the round's samples to the chunks that keep them (warm-up and idle lanes write to
-// a scrap row) and moves every lane on. A chunk that ends here records its history, and
-// its lane goes idle from a zero history.
-TALVIMO_TARGET void storeRound(Round& r, Lanes& lanes, ChainChunk* chunks) {
+// a scrap row) and moves every active lane on. A chunk that ends here records its
+// history, and its lane goes idle from a zero history.
+TALVIMO_TARGET void storeRound(Round& r, Lanes& lanes, __mmask8 active, ChainChunk* chunks) {
   static_assert(kSamplesPerFrame == 28, "three rows of eight and one of four");
   int16_t scrap[kSamplesPerFrame];
   const __m512i one = _mm512_set1_epi64(1);
-  for (int v = 0; v < kVectors; ++v) {
-    const __mmask8 active = _mm512_cmpgt_epi64_mask(lanes.left[v], _mm512_setzero_si512());
-    const __mmask8 own = _mm512_mask_cmple_epi64_mask(active, lanes.toStart[v], _mm512_setzero_si512());
-    alignas(64) int16_t* out[kLanes];
-    _mm512_store_si512(out, _mm512_mask_blend_epi64(own, _mm512_set1_epi64(reinterpret_cast<int64_t>(scrap)), lanes.out[v]));
-    for (int i = 0; i < kSamplesPerFrame; i += 8) storeColumns(r.out[v] + i, i + 8 <= kSamplesPerFrame ? 8 : 4, out, i);
-    lanes.frame[v] = _mm512_mask_add_epi64(lanes.frame[v], active, lanes.frame[v], _mm512_set1_epi64(kFrameBytes));
-    lanes.out[v] = _mm512_mask_add_epi64(lanes.out[v], own, lanes.out[v], _mm512_set1_epi64(kSamplesPerFrame * 2));
-    lanes.toStart[v] = _mm512_mask_sub_epi64(lanes.toStart[v], active, lanes.toStart[v], one);
-    lanes.left[v] = _mm512_mask_sub_epi64(lanes.left[v], active, lanes.left[v], one);
-    const __mmask8 ending = _mm512_mask_cmpeq_epi64_mask(active, lanes.left[v], _mm512_setzero_si512());
-    for (int l = 0; ending != 0 && l < kLanes; ++l) {
-      const int k = v * kLanes + l;
-      if (!(ending >> l & 1)) continue;
-      chunks[k].history = ChannelHistory{r.s1[k], r.s2[k]};
-      r.s1[k] = r.s2[k] = 0.0;
-    }
+  const __mmask8 own = _mm512_mask_cmple_epi64_mask(active, lanes.toStart, _mm512_setzero_si512());
+  alignas(64) int16_t* out[kLanes];
+  _mm512_store_si512(out, _mm512_mask_blend_epi64(own, _mm512_set1_epi64(reinterpret_cast<int64_t>(scrap)), lanes.out));
+  for (int i = 0; i < kSamplesPerFrame; i += 8) storeColumns(r.out + i, i + 8 <= kSamplesPerFrame ? 8 : 4, out, i);
+  lanes.frame = _mm512_mask_add_epi64(lanes.frame, active, lanes.frame, _mm512_set1_epi64(kFrameBytes));
+  lanes.out = _mm512_mask_add_epi64(lanes.out, own, lanes.out, _mm512_set1_epi64(kSamplesPerFrame * 2));
+  lanes.toStart = _mm512_mask_sub_epi64(lanes.toStart, active, lanes.toStart, one);
+  lanes.left = _mm512_mask_sub_epi64(lanes.left, active, lanes.left, one);
+  const __mmask8 ending = _mm512_mask_cmpeq_epi64_mask(active, lanes.left, _mm512_setzero_si512());
+  for (int k = 0; ending != 0 && k < kLanes; ++k) {
+    if (!(ending >> k & 1)) continue;
+    chunks[k].history = ChannelHistory{r.s1[k], r.s2[k]};
+    r.s1[k] = r.s2[k] = 0.0;
   }
 }
 
-// One round: 28 steps of every vector. Returns the steps the x87 took.
+// One round: 28 steps of every lane. Returns the steps the x87 took.
 TALVIMO_TARGET int64_t decodeRound(Round& r) {
   int64_t byX87 = 0;
-  __m512d s1[kVectors], s2[kVectors], f0[kVectors], f1[kVectors];
-  __mmask8 ok1[kVectors], ok2[kVectors];  // s1, s2 in range
-  for (int v = 0; v < kVectors; ++v) {
-    s1[v] = _mm512_load_pd(&r.s1[v * kLanes]);
-    s2[v] = _mm512_load_pd(&r.s2[v * kLanes]);
-    f0[v] = _mm512_load_pd(&r.weight0[v * kLanes]);
-    f1[v] = _mm512_load_pd(&r.weight1[v * kLanes]);
-    ok1[v] = inRange(s1[v]);
-    ok2[v] = inRange(s2[v]);
-  }
+  __m512d s1 = _mm512_load_pd(r.s1), s2 = _mm512_load_pd(r.s2);
+  const __m512d f0 = _mm512_load_pd(r.weight0), f1 = _mm512_load_pd(r.weight1);
+  __mmask8 ok1 = inRange(s1), ok2 = inRange(s2);  // s1, s2 in range
   for (int i = 0; i < kSamplesPerFrame; ++i) {
-    for (int v = 0; v < kVectors; ++v) {
-      const __m512d t = code(r, v, i);
-      const __m512d p1 = _mm512_mul_pd(s1[v], f0[v]);
-      const __m512d e1 = _mm512_fmsub_pd(s1[v], f0[v], p1);
-      const __m512d p2 = _mm512_mul_pd(s2[v], f1[v]);
-      const __m512d e2 = _mm512_fmsub_pd(s2[v], f1[v], p2);
-      // t + s1*f0 = u + w0 + e1 = ah + al
-      __m512d u, w0, w, ew, ah, al;
-      twoSum(t, p1, u, w0);
-      twoSum(w0, e1, w, ew);
-      // |w| < |u|, or u = 0: |w0| is at most half an ulp of u, and |e1| half an ulp of p1,
-      // while t + p1 is zero or at least an ulp of p1 (a whole code lies on p1's grid
-      // below 2^53; above, |t| < 2^16 hardly moves u away from p1).
-      fastTwoSum(u, w, ah, al);
-      // ah + al + s2*f1 = u2 + v2 + al + e2 = bh + bl
-      __m512d u2, v2, w2, ew2, w3, ew3, bh, bl;
-      twoSum(ah, p2, u2, v2);
-      twoSum(v2, al, w2, ew2);
-      twoSum(w2, e2, w3, ew3);
-      twoSum(u2, w3, bh, bl);
-      // The three error terms are zeros (of either sign) where their bits, or'd, are.
-      const __m512i errors = _mm512_ternarylogic_epi64(_mm512_castpd_si512(ew), _mm512_castpd_si512(ew2),
-                                                       _mm512_castpd_si512(ew3), 0xFE);
-      __mmask8 k = _mm512_mask_testn_epi64_mask(ok1[v] & ok2[v], errors, _mm512_set1_epi64(0x7FFFFFFFFFFFFFFFLL));
-      k = fits64(k, ah, al);
-      k = fits64(k, bh, bl);
-      if (k != 0xFF) [[unlikely]] {
-        // The lanes left over take the x87's step.
-        alignas(64) double x[kLanes], a1[kLanes], a2[kLanes], tt[kLanes];
-        _mm512_store_pd(x, bh);
-        _mm512_store_pd(a1, s1[v]);
-        _mm512_store_pd(a2, s2[v]);
-        _mm512_store_pd(tt, t);
-        for (int l = 0; l < kLanes; ++l) {
-          const int lane = v * kLanes + l;
-          if (!(k >> l & 1)) x[l] = stepValue(static_cast<int32_t>(tt[l]), a1[l], a2[l], static_cast<int>(r.filter[lane]));
-        }
-        bh = _mm512_load_pd(x);
-        byX87 += kLanes - std::popcount(static_cast<unsigned>(k));
+    const __m512d t = code(r, i);
+    const __m512d p1 = _mm512_mul_pd(s1, f0);
+    const __m512d e1 = _mm512_fmsub_pd(s1, f0, p1);
+    const __m512d p2 = _mm512_mul_pd(s2, f1);
+    const __m512d e2 = _mm512_fmsub_pd(s2, f1, p2);
+    // t + s1*f0 = u + w0 + e1 = ah + al
+    __m512d u, w0, w, ew, ah, al;
+    twoSum(t, p1, u, w0);
+    twoSum(w0, e1, w, ew);
+    // |w| < |u|, or u = 0: |w0| is at most half an ulp of u, and |e1| half an ulp of p1,
+    // while t + p1 is zero or at least an ulp of p1 (a whole code lies on p1's grid
+    // below 2^53; above, |t| < 2^16 hardly moves u away from p1).
+    fastTwoSum(u, w, ah, al);
+    // ah + al + s2*f1 = u2 + v2 + al + e2 = bh + bl
+    __m512d u2, v2, w2, ew2, w3, ew3, bh, bl;
+    twoSum(ah, p2, u2, v2);
+    twoSum(v2, al, w2, ew2);
+    twoSum(w2, e2, w3, ew3);
+    twoSum(u2, w3, bh, bl);
+    // The three error terms are zeros (of either sign) where their bits, or'd, are.
+    const __m512i errors = _mm512_ternarylogic_epi64(_mm512_castpd_si512(ew), _mm512_castpd_si512(ew2),
+                                                     _mm512_castpd_si512(ew3), 0xFE);
+    __mmask8 k = _mm512_mask_testn_epi64_mask(ok1 & ok2, errors, _mm512_set1_epi64(0x7FFFFFFFFFFFFFFFLL));
+    k = fits64(k, ah, al);
+    k = fits64(k, bh, bl);
+    if (k != 0xFF) [[unlikely]] {
+      // The lanes left over take the x87's step.
+      alignas(64) double x[kLanes], a1[kLanes], a2[kLanes], tt[kLanes];
+      _mm512_store_pd(x, bh);
+      _mm512_store_pd(a1, s1);
+      _mm512_store_pd(a2, s2);
+      _mm512_store_pd(tt, t);
+      for (int l = 0; l < kLanes; ++l) {
+        if (!(k >> l & 1)) x[l] = stepValue(static_cast<int32_t>(tt[l]), a1[l], a2[l], static_cast<int>(r.filter[l]));
       }
-      s2[v] = s1[v];
-      s1[v] = bh;
-      ok2[v] = ok1[v];
-      ok1[v] = inRange(bh);
-      storeSamples(bh, r.out[v][i]);
+      bh = _mm512_load_pd(x);
+      byX87 += kLanes - std::popcount(static_cast<unsigned>(k));
     }
+    s2 = s1;
+    s1 = bh;
+    ok2 = ok1;
+    ok1 = inRange(bh);
+    storeSamples(bh, r.out[i]);
   }
-  for (int v = 0; v < kVectors; ++v) {
-    _mm512_store_pd(&r.s1[v * kLanes], s1[v]);
-    _mm512_store_pd(&r.s2[v * kLanes], s2[v]);
-  }
+  _mm512_store_pd(r.s1, s1);
+  _mm512_store_pd(r.s2, s2);
   return byX87;
 }
 
@@ -302,7 +279,7 @@ bool wideDecoderAvailable() {
 }
 
 TALVIMO_TARGET int64_t decodeChunksWide(ChainChunk* chunks, int count) {
-  alignas(64) int64_t frame[kWideChunks] = {}, left[kWideChunks] = {}, toStart[kWideChunks] = {}, out[kWideChunks] = {};
+  alignas(64) int64_t frame[kLanes] = {}, left[kLanes] = {}, toStart[kLanes] = {}, out[kLanes] = {};
   Round round{};  // lanes without a chunk stay idle, from a zero history
   for (int k = 0; k < count; ++k) {
     const ChainChunk& c = chunks[k];
@@ -315,21 +292,12 @@ TALVIMO_TARGET int64_t decodeChunksWide(ChainChunk* chunks, int count) {
       round.s2[k] = c.history.s2;
     }
   }
-  Lanes lanes;
-  for (int v = 0; v < kVectors; ++v) {
-    lanes.frame[v] = _mm512_load_si512(&frame[v * kLanes]);
-    lanes.left[v] = _mm512_load_si512(&left[v * kLanes]);
-    lanes.toStart[v] = _mm512_load_si512(&toStart[v * kLanes]);
-    lanes.out[v] = _mm512_load_si512(&out[v * kLanes]);
-  }
+  Lanes lanes{_mm512_load_si512(frame), _mm512_load_si512(left), _mm512_load_si512(toStart), _mm512_load_si512(out)};
   int64_t byX87 = 0;
-  for (;;) {
-    __mmask8 any = 0;
-    for (int v = 0; v < kVectors; ++v) any |= _mm512_cmpgt_epi64_mask(lanes.left[v], _mm512_setzero_si512());
-    if (any == 0) break;
-    loadRound(round, lanes, chunks);
+  for (__mmask8 active; (active = _mm512_cmpgt_epi64_mask(lanes.left, _mm512_setzero_si512())) != 0;) {
+    loadRound(round, lanes, active, chunks);
     byX87 += decodeRound(round);
-    storeRound(round, lanes, chunks);
+    storeRound(round, lanes, active, chunks);
   }
   // A chunk without frames of its own begins where its warm-up ends.
   for (int k = 0; k < count; ++k) {
