@@ -101,19 +101,20 @@ bool skipsDecoding(const RunState& s, const FrameScan& scan) {
   return s.settings.checkMode || (s.settings.NonDecodeType != kNoValue && scan.frame.value[0] == s.settings.NonDecodeType);
 }
 
-// The second block of a pair is complete: skip, open the segment's output if it has
-// none yet, and write the pair.
+// The second block of a pair is complete: open the segment's output if it has none yet,
+// write the pair, and skip. The pair is written before the skip's seek, so that a seek
+// that fails loses none of the pairs read before it.
 int completePair(RunState& s, const FrameScan& scan) {
-  if (s.settings.SkipSize != 0) {
-    s.run.readPosition += s.settings.SkipSize;
-    if (seekInput(s.reader, s.run.input, s.run.readPosition) != 0) return reportInputFailure(s);
-  }
   if (!s.run.outputOpen) {
     s.run.outputOpen = true;
     if (openSegmentOutput(s) != 0) return -1;
   }
-  if (s.settings.checkMode) return 0;
-  return flushPair(s, scan.entries);
+  if (!s.settings.checkMode && flushPair(s, scan.entries) != 0) return -1;
+  if (s.settings.SkipSize != 0) {
+    s.run.readPosition += s.settings.SkipSize;
+    if (seekInput(s.reader, s.run.input, s.run.readPosition) != 0) return drainWindow(s) != 0 ? -1 : reportInputFailure(s);
+  }
+  return 0;
 }
 
 int completeBlock(RunState& s, FrameScan& scan) {

@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 
 #include "app/driver.h"
 #include "scan/scan_loop.h"
@@ -36,26 +38,39 @@ TEST(Hostile, InputOver2GiBEndsAtOffset0x7FFFFFFFWithoutWrapping) {
 
 TEST(Hostile, FullDiskIsReportedAndNoWavClaimsMoreThanItHolds) {
   // 64 KiB per file at most. The first segment (1 pair of 0x800 blocks, 14 KiB of
-  // samples) fits; the second (40 pairs, 560 KiB) does not.
+  // samples) fits; the second (40 pairs, 560 KiB) does not. Older files of the same
+  // names (with a header claiming all of their 60 KiB) are truncated before the new
+  // samples go in, so that none is left claiming its old length.
   const Bytes cut(16, 0);
   const Bytes small = repeat(loud(0x21), 0x100);
   const Bytes large = repeat(loud(0x13), 0x100 * 40);
-  Scratch dir;
-  dir.write("in.raw", small + cut + large);
-  const RunResult r = dir.run({"in.raw", "0x800", "-t2"}, {64 * 1024, nullptr, false});
-  EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.out, "BlockSize:2048\nType:2\nin_0000.WAV\nin_0001.WAV\nnot write output file\n");
-  for (const std::string& name : {std::string("in_0000.WAV"), std::string("in_0001.WAV")}) {
-    SCOPED_TRACE(name);
-    const Bytes wav = dir.read(name);
-    ASSERT_GE(wav.size(), 44u);
-    const bool hasHeader = std::string(wav.begin(), wav.begin() + 4) == "RIFF";
-    EXPECT_EQ(hasHeader, name == "in_0000.WAV");
-    if (hasHeader) {
-      EXPECT_EQ(le32(wav, 40), wav.size() - 44);
-      EXPECT_EQ(le32(wav, 4), wav.size() - 8);
-    } else {
-      EXPECT_EQ(le32(wav, 40), 0u);  // claims nothing
+  Bytes older(60 * 1024, 0x5A);
+  const uint8_t riff[] = {'R', 'I', 'F', 'F', 0xF4, 0xEF, 0, 0, 'W', 'A', 'V', 'E'};
+  std::copy(std::begin(riff), std::end(riff), older.begin());
+  for (const bool earlierRun : {false, true}) {
+    SCOPED_TRACE(earlierRun ? "older WAVs with the same names" : "no older WAVs");
+    Scratch dir;
+    dir.write("in.raw", small + cut + large);
+    if (earlierRun) {
+      dir.write("in_0000.WAV", older);
+      dir.write("in_0001.WAV", older);
+    }
+    const RunResult r = dir.run({"in.raw", "0x800", "-t2"}, {64 * 1024, nullptr, false});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "BlockSize:2048\nType:2\nin_0000.WAV\nin_0001.WAV\nnot write output file\n");
+    for (const std::string& name : {std::string("in_0000.WAV"), std::string("in_0001.WAV")}) {
+      SCOPED_TRACE(name);
+      const Bytes wav = dir.read(name);
+      ASSERT_GE(wav.size(), 44u);
+      const bool hasHeader = std::string(wav.begin(), wav.begin() + 4) == "RIFF";
+      EXPECT_EQ(hasHeader, name == "in_0000.WAV");
+      if (hasHeader) {
+        EXPECT_EQ(le32(wav, 40), wav.size() - 44);
+        EXPECT_EQ(le32(wav, 4), wav.size() - 8);
+      } else {
+        EXPECT_EQ(le32(wav, 4), 0u);  // claims nothing
+        EXPECT_EQ(le32(wav, 40), 0u);
+      }
     }
   }
 }
@@ -153,54 +168,90 @@ TEST(Hostile, ClosedStandardStreamsAreNotReused) {
   EXPECT_EQ(closed.files(), (std::vector<std::string>{"in.WAV", "in.raw"}));
 }
 
-// A stream over a real file whose reads fail with EIO once `left` bytes have been read,
-// unless the file has nothing more to give.
-struct FailingRead {
+// A stream over a real file whose reads fail with EIO on the bytes in [badFrom, badTo)
+// (a bad stretch of the disk: the bytes before it are read first), and whose seeks fail
+// when seeksFail is set.
+struct FailingFile {
   FILE* file;
-  size_t left;
+  int64_t position;
+  int64_t badFrom, badTo;
+  bool seeksFail;
 };
 
 ssize_t readFailing(void* cookie, char* buffer, size_t size) {
-  FailingRead& f = *static_cast<FailingRead*>(cookie);
-  if (f.left == 0) {
-    if (std::fgetc(f.file) == EOF) return 0;
+  FailingFile& f = *static_cast<FailingFile*>(cookie);
+  if (f.position >= f.badFrom && f.position < f.badTo) {
+    if (std::fgetc(f.file) == EOF) return 0;  // at the end there is nothing to fail on
     errno = EIO;
     return -1;
   }
-  const size_t got = std::fread(buffer, 1, std::min(size, f.left), f.file);
-  f.left -= got;
+  if (f.position < f.badFrom) size = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), f.badFrom - f.position));
+  const size_t got = std::fread(buffer, 1, size, f.file);
+  f.position += static_cast<int64_t>(got);
   return static_cast<ssize_t>(got);
 }
 
-int closeFailing(void* cookie) { return std::fclose(static_cast<FailingRead*>(cookie)->file); }
+int seekFailing(void* cookie, off64_t* offset, int whence) {
+  FailingFile& f = *static_cast<FailingFile*>(cookie);
+  if (f.seeksFail || whence != SEEK_SET || std::fseek(f.file, static_cast<long>(*offset), SEEK_SET) != 0) {
+    errno = EIO;
+    return -1;
+  }
+  f.position = *offset;
+  return 0;
+}
+
+int closeFailing(void* cookie) { return std::fclose(static_cast<FailingFile*>(cookie)->file); }
 
 // A read error part way through is not the end of the input: the run fails with "not
-// read src file", and the WAV left behind claims no more data than it holds. An error
-// at the last byte fails the run; reading every byte ends it normally.
+// read src file", the pairs read before it are all written first (the decode window
+// with them), and the WAV left behind claims no more data than it holds. An error at
+// the last byte fails the run; reading every byte ends it normally. A skip that passes
+// over bytes whose read failed does not forget the failure, and a skip whose seek fails
+// fails the run the same way.
 TEST(Hostile, ReadErrorIsNotTheEndOfTheInput) {
+  constexpr int64_t kNever = INT64_MAX;
   const Bytes input = music(3, 64 * 8);  // eight pairs of 0x200-byte blocks
+  Bytes spaced;                           // the same pairs, each followed by 64 KiB of other data
+  for (size_t p = 0; p < 8; ++p) {
+    spaced.insert(spaced.end(), input.begin() + static_cast<long>(p * 0x400), input.begin() + static_cast<long>(p * 0x400 + 0x400));
+    spaced.insert(spaced.end(), 0x10000, 0xEE);
+  }
   struct Case {
-    size_t readable;
+    const char* name;
+    const Bytes* input;
+    std::vector<std::string> switches;
+    FailingFile failure;
     size_t pairsWritten;
   };
-  for (const Case c : {Case{0x1234, 4}, Case{input.size() - 1, 7}, Case{input.size(), 8}}) {
-    const size_t readable = c.readable;
-    SCOPED_TRACE(readable);
+  const Case cases[] = {
+      {"a read fails in the fifth pair", &input, {}, {nullptr, 0, 0x1234, kNever, false}, 4},
+      {"the last byte cannot be read", &input, {}, {nullptr, 0, static_cast<int64_t>(input.size()) - 1, kNever, false}, 7},
+      {"every byte is read", &input, {}, {nullptr, 0, static_cast<int64_t>(input.size()), kNever, false}, 8},
+      {"a skip passes over bytes that could not be read", &spaced, {"-s0x10000"}, {nullptr, 0, 0x600, 0x700, false}, 1},
+      {"the seek of a skip fails", &spaced, {"-s0x10000"}, {nullptr, 0, kNever, kNever, true}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     Scratch dir;
-    dir.write("in.raw", input);
+    dir.write("in.raw", *c.input);
     static RunState s;
     resetState(s);
     char* consoleText = nullptr;
     size_t consoleSize = 0;
     s.console = open_memstream(&consoleText, &consoleSize);
     std::string name = dir.path("in.raw").string();
-    char program[] = "talvimo", block[] = "0x200";
-    char* argv[] = {program, name.data(), block, nullptr};
-    ASSERT_EQ(parseArguments(s, argv, 3), 0);
-    ASSERT_EQ(openInput(s, argv), 0);
-    static FailingRead failing;
-    failing = FailingRead{s.run.input, readable};
-    s.run.input = fopencookie(&failing, "rb", {readFailing, nullptr, nullptr, closeFailing});
+    std::vector<std::string> words = {"talvimo", name, "0x200"};
+    words.insert(words.end(), c.switches.begin(), c.switches.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    ASSERT_EQ(parseArguments(s, argv.data(), static_cast<int>(words.size())), 0);
+    ASSERT_EQ(openInput(s, argv.data()), 0);
+    static FailingFile failing;
+    failing = c.failure;
+    failing.file = s.run.input;
+    s.run.input = fopencookie(&failing, "rb", {readFailing, nullptr, seekFailing, closeFailing});
     const int result = scanInput(s);
     if (s.run.output != nullptr) std::fclose(s.run.output);
     std::fclose(s.run.input);
@@ -209,15 +260,18 @@ TEST(Hostile, ReadErrorIsNotTheEndOfTheInput) {
     std::free(consoleText);
     s.console = stdout;
 
+    const std::string echo = "BlockSize:512\n" + std::string(c.switches.empty() ? "" : "SkipSize:65536\n");
+    ASSERT_TRUE(dir.exists("in.WAV")) << console;
     const Bytes wav = dir.read("in.WAV");
     ASSERT_GE(wav.size(), 44u);
-    if (readable < input.size()) {
+    const bool fails = c.failure.badFrom < static_cast<int64_t>(c.input->size()) || c.failure.seeksFail;
+    if (fails) {
       EXPECT_EQ(result, -1);
-      EXPECT_EQ(console, "BlockSize:512\n" + name + "\nnot read src file\n");
+      EXPECT_EQ(console, echo + name + "\nnot read src file\n");
       EXPECT_EQ(le32(wav, 40), 0u);  // no header: claims nothing
     } else {
       EXPECT_EQ(result, 0);
-      EXPECT_EQ(console, "BlockSize:512\n" + dir.path("in.WAV").string() + "\n");
+      EXPECT_EQ(console, echo + dir.path("in.WAV").string() + "\n");
       EXPECT_EQ(le32(wav, 40), wav.size() - 44);
     }
     EXPECT_EQ(wav.size(), 44 + c.pairsWritten * 64 * 56);  // whole pairs of 64 frames

@@ -107,10 +107,12 @@ TEST(WavOutput, MonoContinuesAcrossPairs) {
 }
 
 // Long runs decode in windows of many pairs, cut into chunks on every core: across
-// several windows, with a stretch of noise in the middle and progress lines that write
-// a window out early, the samples are the reference decoder's.
+// several windows (a window holds 32768 frames of each channel: 256 of these pairs),
+// whose chains each go on from their own channel's history, with a stretch of noise in
+// the middle and progress lines that write a window out early, the samples are the
+// reference decoder's.
 TEST(WavOutput, LongRunsMatchTheReferenceDecoder) {
-  constexpr size_t kFramesPerBlock = 128, kPairs = 200;
+  constexpr size_t kFramesPerBlock = 128, kPairs = 600;
   Bytes left = music(11, kFramesPerBlock * kPairs), right = music(12, kFramesPerBlock * kPairs);
   uint32_t noise = 12345;
   for (size_t at = 100 * kFramesPerBlock * 16; at < 104 * kFramesPerBlock * 16; ++at) {
@@ -240,31 +242,42 @@ TEST(WavOutput, StartAndSkipSizes) {
 }
 
 TEST(WavOutput, NonDecodeTypeFrames) {
-  // Blocks of two frames. Frames with header 0x00 add no samples; a pair writes as many
-  // entries as its second block decoded, the first buffer supplying older entries.
-  const Bytes a1 = loud(0x21), a2 = loud(0x32), b1 = loud(0x13), b2 = loud(0x24);
+  // Frames with header 0x00 add no samples; a pair writes as many entries as its second
+  // block decoded, the first buffer supplying older entries.
+  const Bytes a1 = loud(0x21), a2 = loud(0x32), a3 = loud(0x43), b1 = loud(0x13), b2 = loud(0x24), b3 = loud(0x31);
   const Bytes skipped = frame(0x00, 0, {0x55});
   struct Case {
     const char* name;
+    const char* blockSize;
     Bytes input;
     std::vector<int16_t> samples;
   };
   const std::vector<int16_t> left = decoded(a1 + a2), right = decoded(b1 + b2);
+  // Blocks of three frames. The first two pairs wait together in a decode window, the
+  // second shorter than the first; the third (its first block shorter than its second)
+  // is written from the pair buffers, whose first one then holds its own entries, the
+  // second pair's and, past those, the first pair's.
+  const std::vector<int16_t> l3 = decoded(a1 + a2 + a3 + a1 + a2 + a1);
+  const std::vector<int16_t> r3 = decoded(b1 + b2 + b3 + b1 + b1 + b2 + b3);
   const Case cases[] = {
-      {"in the second block: the pair is shorter", a1 + a2 + b1 + skipped,
+      {"in the second block: the pair is shorter", "0x20", a1 + a2 + b1 + skipped,
        interleaved(slice(left, 0, 28), decoded(b1))},
       // The second pair's first block decodes only a1 (continuing the history); its
       // entries 14..27 still hold a2 of the first pair.
-      {"in the first block: stale entries fill in", a1 + a2 + b1 + b2 + skipped + a1 + b1 + b2,
+      {"in the first block: stale entries fill in", "0x20", a1 + a2 + b1 + b2 + skipped + a1 + b1 + b2,
        joined(interleaved(left, right),
               interleaved(joined(slice(decoded(a1 + a2 + a1), 56, 84), slice(left, 28, 56)),
                           slice(decoded(b1 + b2 + b1 + b2), 56, 112)))},
+      {"stale entries from two pairs of a window", "0x30",
+       a1 + a2 + a3 + b1 + b2 + b3 + a1 + a2 + skipped + b1 + skipped + skipped + skipped + a1 + skipped + b1 + b2 + b3,
+       joined(joined(interleaved(slice(l3, 0, 84), slice(r3, 0, 84)), interleaved(slice(l3, 84, 112), slice(r3, 84, 112))),
+              interleaved(joined(joined(slice(l3, 140, 168), slice(l3, 112, 140)), slice(l3, 56, 84)), slice(r3, 112, 196)))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Scratch dir;
     dir.write("in.raw", c.input);
-    ASSERT_EQ(dir.run({"in.raw", "0x20", "-x00"}).status, 0);
+    ASSERT_EQ(dir.run({"in.raw", c.blockSize, "-x00"}).status, 0);
     EXPECT_EQ(samplesOf(dir, "in.WAV"), c.samples);
   }
 }
