@@ -105,19 +105,32 @@ double evidence(const SampleView& v, size_t n) { return agreement(v, n) + joins(
 
 bool stronger(const LayoutCandidate& a, const LayoutCandidate& b) { return a.score > b.score; }
 
+// The strongest candidates, the chosen one first.
+struct Ranking {
+  LayoutCandidate candidates[kMaxLayoutCandidates];
+  int count;
+};
+
+void keep(ProbeState& p, const Ranking& r) {
+  std::copy(r.candidates, r.candidates + kMaxLayoutCandidates, p.candidates);
+  p.candidateCount = r.count;
+}
+
 // Keeps the strongest candidates, each with its share of the evidence: a candidate
 // kTemperature stronger than another is e times as likely.
-void keepCandidates(ProbeState& p, std::vector<LayoutCandidate>& all) {
+Ranking keepCandidates(std::vector<LayoutCandidate>& all) {
   std::sort(all.begin(), all.end(), stronger);
   double total = 0.0;
   for (const LayoutCandidate& c : all) total += std::exp((c.score - all[0].score) / kTemperature);
   for (LayoutCandidate& c : all) c.confidence = std::exp((c.score - all[0].score) / kTemperature) / total;
-  p.candidateCount = std::min(static_cast<int>(all.size()), kMaxLayoutCandidates);
-  std::copy(all.begin(), all.begin() + p.candidateCount, p.candidates);
+  Ranking r{};
+  r.count = std::min(static_cast<int>(all.size()), kMaxLayoutCandidates);
+  std::copy(all.begin(), all.begin() + r.count, r.candidates);
+  return r;
 }
 
 // Ranks the layouts for the sound that v begins with.
-void rankFrom(ProbeState& p, const SampleView& v) {
+Ranking rankFrom(const SampleView& v) {
   // Every size by agreement and joins, then the best few by their waveforms too.
   std::vector<LayoutCandidate> sizes;
   for (size_t n = 1; n <= kMaxBlockFrames && 3 * n <= v.frames; ++n) {
@@ -128,7 +141,7 @@ void rankFrom(ProbeState& p, const SampleView& v) {
   sizes.resize(listed);
   for (LayoutCandidate& c : sizes) c.score += waveforms(v, static_cast<size_t>(c.blockSize / kFrameBytes));
   sizes.push_back(LayoutCandidate{1, 0, kStereoEvidence, 0.0});
-  keepCandidates(p, sizes);
+  return keepCandidates(sizes);
 }
 
 }  // namespace
@@ -153,20 +166,29 @@ void rankLayouts(ProbeState& p) {
     return SampleView{features.loudness.data() + at, prefix.data() + at, features.samples.data() + at * kSamplesPerFrame,
                       frames - std::min(frames, at)};
   };
-  rankFrom(p, view(leadIn));
-
   // Stereo streams that begin with silent frames: the pairs begin where the whole
-  // layout's evidence is strongest, among the starts the empty frames allow.
+  // layout's evidence is strongest, among the starts the empty frames allow. Read from
+  // after the empty frames, blocks of a few frames more than the silence may look like
+  // mono; read from before them, a header's zero padding may blur the true size: the
+  // layout is ranked both ways, and the stronger one taken.
+  const Ranking late = rankFrom(view(leadIn));
+  keep(p, late);
+  if (leadIn == 0) return;
+  const Ranking early = rankFrom(view(0));
+  if (early.candidates[0].score > late.candidates[0].score) keep(p, early);
   const LayoutCandidate chosen = chosenLayout(p);
-  if (chosen.channels != 2 || leadIn == 0) return;
+  if (chosen.channels != 2) return;
+  // The start with the strongest evidence, where it is clearly stronger than right
+  // after the silence (a start among a header's zeros would gain nothing).
   const int64_t n = chosen.blockSize / kFrameBytes;
+  const double atSound = evidence(view(leadIn), static_cast<size_t>(n));
   int64_t best = leadIn;
-  double bestScore = chosen.score;
+  double bestScore = atSound;
   for (int64_t at = leadIn - 1; at >= 0 && at > leadIn - 2 * n; --at) {
     const double score = evidence(view(at), static_cast<size_t>(n));
-    if (score > bestScore + kTemperature) best = at, bestScore = score;
+    if (score > bestScore) best = at, bestScore = score;
   }
-  if (best == leadIn) return;
+  if (bestScore <= atSound + kTemperature) best = leadIn;
   p.start = first + 16 * best;
-  rankFrom(p, view(best));
+  keep(p, rankFrom(view(best)));
 }

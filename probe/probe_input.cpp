@@ -15,7 +15,7 @@ int readProbeInput(ProbeState& p, FILE** input) {
   const int64_t headLength = std::min(p.inputLength, kMaxHeaderBytes + kLayoutBytes);
   p.head.resize(static_cast<size_t>(headLength));
   if (readRange(*input, 0, p.head.data(), p.head.size()) != 0) return -1;
-  p.tailStart = std::max<int64_t>(0, p.inputLength - kMaxHeaderBytes);
+  p.tailStart = std::max<int64_t>(0, p.inputLength - kTailBytes);
   p.tail.resize(static_cast<size_t>(p.inputLength - p.tailStart));
   return readRange(*input, p.tailStart, p.tail.data(), p.tail.size());
 }

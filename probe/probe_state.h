@@ -5,6 +5,10 @@
 #include <vector>
 
 constexpr int64_t kMaxHeaderBytes = 0x10000;      // a header before the audio is at most this long
+constexpr int64_t kMaxTrailerBytes = 0x10000;     // other data after the audio is at most this long
+// The tail read to find the end: the longest trailer and room for the run of valid
+// frames (and their alignment) that must come before it.
+constexpr int64_t kTailBytes = kMaxTrailerBytes + 0x100;
 constexpr int64_t kLayoutBytes = 8 << 20;         // audio examined for the layout
 constexpr int32_t kMaxProbeBlockSize = 0x8000;    // the largest block size looked for
 constexpr int kMaxLayoutCandidates = 4;           // candidates reported, the chosen one first

@@ -71,6 +71,18 @@ ProbeCase leadInCase(uint32_t block, uint32_t header, int leadIn) {
   return c;
 }
 
+ProbeCase trailedCase(uint32_t block, uint32_t header, uint32_t trailer) {
+  return ProbeCase{"in", ProbeSound::Music, block, header, trailer, 1, 4.0, 14};
+}
+
+// One stream whose first frame is a marker frame (as a silent first frame is encoded).
+Bytes beginningWithAMarker() {
+  Bytes archive = buildProbeArchive(stereoCase(ProbeSound::Music, 0x800, 0, 1, 4.0, 15));
+  std::fill(archive.begin(), archive.begin() + 16, 0);
+  archive[0] = 0x0C;
+  return archive;
+}
+
 ProbeCase monoCase(ProbeSound sound, uint32_t header, uint32_t trailer, int tracks, uint32_t seed) {
   return ProbeCase{"in", sound, 0, header, trailer, tracks, 12.0 / tracks + 1.0, seed};
 }
@@ -82,7 +94,7 @@ Bytes monoStreams(int streams, bool flagged) {
   for (int s = 0; s < streams; ++s) {
     Bytes stream = encodeStream(synthesizeVoice(40 + static_cast<uint32_t>(s), 44100 * 3, 44100));
     if (flagged) {
-      stream[stream.size() - 15] = 1;
+      stream[stream.size() - 15] = static_cast<uint8_t>(s + 1 == streams ? 7 : 1 + 2 * s);  // 1, 3, ... and 7 last
     } else if (s > 0) {
       out.insert(out.end(), 16, 0);
     }
@@ -115,6 +127,10 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   const Bytes voiceFlags = monoStreams(3, true);
   const Bytes voiceGaps = monoStreams(4, false);
   const Bytes trailed = buildProbeArchive(monoCase(ProbeSound::Instrument, 0x800, 0x200, 1, 6));
+  // A trailer of an odd length: the frames before it do not end on the input's 16-byte grid.
+  const Bytes oddTrailer = buildProbeArchive(trailedCase(0x400, 0x30, 0x1F3));
+  // A trailer of nearly 64 KiB: the last frames of sound lie before the input's last 64 KiB.
+  const Bytes longTrailer = buildProbeArchive(trailedCase(0x800, 0, 65413));
   const Layout rows[] = {
       {"stereo music, odd block size, a short header, marked tracks",
        buildProbeArchive(stereoCase(ProbeSound::Music, 0x240, 0x30, 3, 4.0, 3)), "2", "576", "48", "", "1", 3},
@@ -128,6 +144,21 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       // third pair, 6 frames before its first sound.
       {"stereo streams that begin with silent frames over two whole pairs",
        buildProbeArchive(leadInCase(0x200, 0x30, 70)), "2", "512", std::to_string(0x30 + 2 * 0x400), "", "null", 1},
+      // Streams that begin with silence and no header: the empty frames at the very start
+      // are part of the first pair.
+      {"stereo streams with no header that begin with 2 silent frames, blocks of 0x800",
+       buildProbeArchive(leadInCase(0x800, 0, 2)), "2", "2048", "0", "", "null", 1},
+      {"stereo streams with no header that begin with 7 silent frames, blocks of 0x100",
+       buildProbeArchive(leadInCase(0x100, 0, 7)), "2", "256", "0", "", "null", 1},
+      {"stereo streams with no header that begin with 40 silent frames, blocks of 0x1000",
+       buildProbeArchive(leadInCase(0x1000, 0, 40)), "2", "4096", "0", "", "null", 1},
+      {"stereo music in blocks of 4 frames", buildProbeArchive(stereoCase(ProbeSound::Music, 0x40, 0, 1, 4.0, 16)), "2",
+       "64", "0", "", "null", 1},
+      {"one stream whose first frame is a marker", beginningWithAMarker(), "2", "2048", "0", "", "null", 1},
+      {"stereo with a trailer of an odd length", oddTrailer, "2", "1024", "48", std::to_string(oddTrailer.size() - 0x1F3),
+       "null", 1},
+      {"stereo with a trailer of nearly 64 KiB", longTrailer, "2", "2048", "0", std::to_string(longTrailer.size() - 65413),
+       "null", 1},
       {"stereo tracks with two silent pairs of markers between two of them",
        tracksWithASilentGap(), "2", "512", "0", "", "1", 4},
       {"mono voices back to back, marked",
@@ -185,7 +216,10 @@ TEST(Probe, FindsTheSoundAfterAHeaderOfUpTo64KiB) {
 
 TEST(Probe, ReportsAsAlignedTextAndAsJson) {
   Scratch dir;
-  dir.write("bgm.raw", buildProbeArchive(stereoCase(ProbeSound::Music, 0x800, 0x800, 3, 5.0, 11)));
+  ProbeCase trailed = stereoCase(ProbeSound::Music, 0x800, 0x800, 3, 5.0, 11);
+  trailed.trailerSize = 0x200;
+  const Bytes archive = buildProbeArchive(trailed);
+  dir.write("bgm.raw", archive);
   const RunResult text = probe(dir, {"bgm.raw"});
   const RunResult json = probe(dir, {"--json", "bgm.raw"});
   ASSERT_EQ(text.status, 0);
@@ -198,7 +232,12 @@ TEST(Probe, ReportsAsAlignedTextAndAsJson) {
     EXPECT_NE(text.out[at + 12], ' ');
   }
   EXPECT_GE(lines, 6u);
-  EXPECT_NE(text.out.find("\ncommand     talvimo bgm.raw 0x800 -h0x800 -t1\n"), std::string::npos) << text.out;
+  char end[64];
+  std::snprintf(end, sizeof end, "\nend         0x%zX (512 bytes of other data follow)\n", archive.size() - 0x200);
+  EXPECT_NE(text.out.find(end), std::string::npos) << text.out;
+  char command[80];
+  std::snprintf(command, sizeof command, "\ncommand     talvimo bgm.raw 0x800 -h0x800 -b0x%zX -t1\n", archive.size() - 0x200);
+  EXPECT_NE(text.out.find(command), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("\nlayout      stereo, blocks of 0x800, confidence "), std::string::npos);
   EXPECT_NE(text.out.find("\ntracks      3, marker frames at pair starts (archive type 1)\n"), std::string::npos);
 
@@ -209,8 +248,7 @@ TEST(Probe, ReportsAsAlignedTextAndAsJson) {
   EXPECT_EQ(jsonValue(json.out, "block_size"), "2048");
   EXPECT_EQ(jsonValue(json.out, "start"), "2048");
   EXPECT_EQ(jsonValue(json.out, "archive_type"), "1");
-  EXPECT_EQ(jsonStrings(jsonValue(json.out, "command")),
-            (std::vector<std::string>{"bgm.raw", "0x800", "-h0x800", "-t1"}));
+  EXPECT_EQ(jsonStrings(jsonValue(json.out, "command")).size(), 5u);
   const std::string candidates = jsonValue(json.out, "candidates");
   ASSERT_EQ(candidates.rfind("[{\"channels\": 2, \"block_size\": 2048, \"confidence\": ", 0), 0u) << candidates;
   EXPECT_NE(candidates.find("{\"channels\": 1, \"block_size\": null, "), std::string::npos);
@@ -239,9 +277,11 @@ TEST(Probe, FailsWithOneLineOnWhatHoldsNoSound) {
   dir.write("noise.raw", noise);
   dir.write("zeros.raw", Bytes(0x8000, 0));
   std::filesystem::create_directory(dir.path("folder"));
+  std::filesystem::copy_file(TALVIMO_SAMPLE, dir.path("demo.raw"), std::filesystem::copy_options::overwrite_existing);
   const struct {
     std::vector<std::string> args;
     std::string out;
+    const char* stdoutPath = nullptr;  // standard output goes there instead
   } rows[] = {
       {{"empty.raw"}, "talvimo-probe: empty.raw: is empty\n"},
       {{"noise.raw"}, "talvimo-probe: noise.raw: holds no SPU ADPCM data\n"},
@@ -250,12 +290,18 @@ TEST(Probe, FailsWithOneLineOnWhatHoldsNoSound) {
       {{"missing.raw"}, "talvimo-probe: missing.raw: cannot be read\n"},
       {{"missing.raw", "--json"}, "{\"error\": \"talvimo-probe: missing.raw: cannot be read\"}\n"},
       {{"say \"hi\"\t.raw", "--json"}, "{\"error\": \"talvimo-probe: say \\\"hi\\\"\\u0009.raw: cannot be read\"}\n"},
+      {{"back\\slash.raw", "--json"}, "{\"error\": \"talvimo-probe: back\\\\slash.raw: cannot be read\"}\n"},
+      {{"demo.raw"}, "", "/dev/full"},  // a report that cannot be written
       {{}, "usage: talvimo-probe INPUT [--json]\n"},
       {{"noise.raw", "--xml"}, "usage: talvimo-probe INPUT [--json]\n"},
       {{"noise.raw", "zeros.raw"}, "usage: talvimo-probe INPUT [--json]\n"},
   };
   for (const auto& row : rows) {
-    const RunResult r = probe(dir, row.args);
+    SCOPED_TRACE(testing::PrintToString(row.args));
+    RunSurroundings surroundings;
+    surroundings.binary = TALVIMO_PROBE_BINARY;
+    surroundings.stdoutPath = row.stdoutPath;
+    const RunResult r = dir.run(row.args, surroundings);
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, row.out);
   }
