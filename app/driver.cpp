@@ -6,8 +6,8 @@
 #include "app/switches.h"
 #include "output/list_file.h"
 #include "output/output_name.h"
+#include "output/pair_output.h"
 #include "output/wav_header.h"
-#include "output/wav_writer.h"
 #include "platform/cpus.h"
 #include "platform/files.h"
 #include "run/console.h"
@@ -46,24 +46,27 @@ void closeFile(FILE*& file) {
 void removeIfTooSmall(RunState& s) {
   int64_t length = 0;
   if (measureFile(s.run.outputName.c_str(), &length) != 0) return;
-  echoText(s.console, s.run.outputName.c_str());
+  echoText(s, s.run.outputName.c_str());
   if ((length - kWavHeaderSize) * 2 / 7 <= s.settings.FileMinimunSize) {
-    echoText(s.console, "remove\n");
+    echoText(s, "remove\n");
     std::remove(s.run.outputName.c_str());
-    echoText(s.console, s.run.outputName.c_str());
+    echoText(s, s.run.outputName.c_str());
   }
 }
 
-void printUsage(const RunState& s) {
+void printUsage(RunState& s) {
   for (const char* line : kUsage) {
-    echoText(s.console, line);
-    echoText(s.console, "\n");
+    echoText(s, line);
+    echoText(s, "\n");
   }
 }
 
 int runParsed(RunState& s, char** argv) {
   if (openInput(s, argv) != 0) return -1;
-  if (scanInput(s) != 0) return -1;
+  const int scanned = scanInput(s);
+  // Where the scan ends, for whatever reason, the pairs still waiting are written, and
+  // with them what was printed after them (a failure the scan reported, say).
+  if (writeWaitingPairs(s) != 0 || scanned != 0) return -1;
   return finishRun(s);
 }
 
@@ -78,9 +81,9 @@ void closeRunFiles(RunState& s) {
 int parseArguments(RunState& s, char** argv, int argc) {
   if (argv[2][0] == '-') return -1;
   s.settings.BlockSize = readOptionValue(argv[2]);
-  echoText(s.console, "BlockSize:");
-  echoNumber(s.console, s.settings.BlockSize, 8, kEchoDecimal);
-  echoText(s.console, "\n");
+  echoText(s, "BlockSize:");
+  echoNumber(s, s.settings.BlockSize, 8, kEchoDecimal);
+  echoText(s, "\n");
   if (s.settings.BlockSize > kMaxBlockSize || s.settings.BlockSize <= 0) return -1;
   return parseOptions(s, argv, 3, argc);
 }
@@ -115,12 +118,12 @@ int finishRun(RunState& s) {
 }
 
 int runTalvimo(RunState& s, int argc, char** argv) {
+  resetState(s);
   if (argc < 3) {
     printUsage(s);
     std::fflush(s.console);
     return -1;
   }
-  resetState(s);
   setDecodeThreads(s.decode, availableCpus());
   std::clearerr(s.console);
   int result = parseArguments(s, argv, argc) == 0 ? runParsed(s, argv) : -1;

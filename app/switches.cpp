@@ -11,16 +11,16 @@ bool isBlankOrEnd(char c) { return c == ' ' || c == '\0'; }
 
 bool isByte(int32_t value) { return value >= 0 && value <= 255; }
 
-void echoDecimal(const RunState& s, const char* label, int32_t value) {
-  echoText(s.console, label);
-  echoNumber(s.console, value, 8, kEchoDecimal);
-  echoText(s.console, "\n");
+void echoDecimal(RunState& s, const char* label, int32_t value) {
+  echoText(s, label);
+  echoNumber(s, value, 8, kEchoDecimal);
+  echoText(s, "\n");
 }
 
-void echoHexByte(const RunState& s, const char* label, int32_t value) {
-  echoText(s.console, label);
-  echoNumber(s.console, value, 2, kEchoHex);
-  echoText(s.console, "\n");
+void echoHexByte(RunState& s, const char* label, int32_t value) {
+  echoText(s, label);
+  echoNumber(s, value, 2, kEchoHex);
+  echoText(s, "\n");
 }
 
 // The text after the first ',' of a value; nullptr when a blank or the end comes first.
@@ -37,9 +37,9 @@ int parseNumParameter(RunState& s, const char* value) {
   const char* parameter = findParameter(value);
   if (parameter == nullptr || *parameter == '\0') return -1;
   s.settings.Num = readOptionValue(parameter);
-  echoText(s.console, " Num:");
-  echoNumber(s.console, s.settings.Num, 8, kEchoHex);
-  echoText(s.console, "\n");
+  echoText(s, " Num:");
+  echoNumber(s, s.settings.Num, 8, kEchoHex);
+  echoText(s, "\n");
   for (const char* p = parameter;; ++p) {
     if (*p == ',') return -1;
     if (isBlankOrEnd(p[1])) return 0;
@@ -54,7 +54,9 @@ int parseSignature(RunState& s, const char* value) {
   for (int j = 0; j < kSignatureBytes && count == 0; ++j) {
     if (*place == '\0') return -1;  // the list ends in ','
     s.settings.ChkStrings[j] = static_cast<uint8_t>(readOptionValue(place));
-    std::fprintf(s.console, "%x,", s.settings.ChkStrings[j]);
+    char text[8];
+    std::snprintf(text, sizeof text, "%x,", s.settings.ChkStrings[j]);
+    echoText(s, text);
     for (const char* p = place;; ++p) {
       if (*p == ',') {
         place = p + 1;
@@ -68,25 +70,25 @@ int parseSignature(RunState& s, const char* value) {
   }
   if (count == 0) return -1;  // more than 16 values
   s.settings.checkCount = count;
-  echoText(s.console, "ChkStrings:");
+  echoText(s, "ChkStrings:");
   for (int j = 0; j < count; ++j) {
-    echoNumber(s.console, s.settings.ChkStrings[j], 8, kEchoHex);
-    echoText(s.console, ",");
+    echoNumber(s, s.settings.ChkStrings[j], 8, kEchoHex);
+    echoText(s, ",");
   }
-  echoNumber(s.console, count, 8, kEchoHex);
-  echoText(s.console, "\n");
+  echoNumber(s, count, 8, kEchoHex);
+  echoText(s, "\n");
   return 0;
 }
 
 int parseArchiveType(RunState& s, const char* value) {
   s.settings.archiveType = readOptionValue(value);
-  echoText(s.console, "Type:");
-  echoNumber(s.console, s.settings.archiveType, 8, kEchoDecimal);
+  echoText(s, "Type:");
+  echoNumber(s, s.settings.archiveType, 8, kEchoDecimal);
   switch (s.settings.archiveType) {
     case 0:
     case 1:
     case 2:
-      echoText(s.console, "\n");
+      echoText(s, "\n");
       return 0;
     case 3:
     case 5:
@@ -101,9 +103,9 @@ int parseArchiveType(RunState& s, const char* value) {
 int parseChannelMode(RunState& s, const char* value) {
   s.settings.channelCount = static_cast<int16_t>(static_cast<uint16_t>(readOptionValue(value)));
   if (s.settings.channelCount == 1) {
-    echoText(s.console, "mono out\n");
+    echoText(s, "mono out\n");
   } else if (s.settings.channelCount == 2) {
-    echoText(s.console, "stereo out \n");
+    echoText(s, "stereo out \n");
   } else {
     return -1;
   }
@@ -121,7 +123,7 @@ int parseSwitch(RunState& s, char letter, const char* value) {
       return 0;
     case 'd':
       s.settings.DumpMode = true;
-      echoText(s.console, "DumpMode\n");
+      echoText(s, "DumpMode\n");
       return 0;
     case 'e':
       s.settings.ProcEndType = readOptionValue(value);
@@ -150,7 +152,7 @@ int parseSwitch(RunState& s, char letter, const char* value) {
       return parseChannelMode(s, value);
     case 'r':
       s.settings.LRChange = true;
-      echoText(s.console, "LRChange\n");
+      echoText(s, "LRChange\n");
       return 0;
     case 's':
       // A negative skip would send the scan back over the same pair forever.
@@ -161,7 +163,7 @@ int parseSwitch(RunState& s, char letter, const char* value) {
       return parseArchiveType(s, value);
     case 'v':
       s.settings.verbose = true;
-      echoText(s.console, "verbose\n");
+      echoText(s, "verbose\n");
       return 0;
     case 'x':
       s.settings.NonDecodeType = readOptionValue(value);

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "decode/adpcm_decoder.h"
-#include "decode/chain_decoder.h"
+#include "decode/decode_path.h"
+#include "decode/scalar_lanes.h"
+#include "schedule/chain_decoder.h"
 #include "encode/adpcm_encoder.h"
 #include "encode/signals.h"
 
@@ -77,15 +79,19 @@ void Blocks(benchmark::State& state) {
 BENCHMARK(Blocks)->Arg(2)->Arg(1)->ArgName("channels");
 
 // Long chains as whole-run windows decode them (a window's frames: 65536 in one chain or
-// two): cut into chunks with 64 frames of warm-up, on the given number of threads; by
-// the x87 (0), by the integer arithmetic of machines without one (1), or in vectors
-// where the machine has them (2).
+// two): cut into chunks with 64 frames of warm-up, on the given number of threads, by
+// the given path (its name is the benchmark's label; a path this machine lacks is
+// skipped).
 void Chains(benchmark::State& state) {
   const int threads = static_cast<int>(state.range(0));
   const int chains = static_cast<int>(state.range(1));
   ChainPlan plan;
-  plan.integerArithmetic = state.range(2) == 1;
-  plan.wideVectors = state.range(2) == 2;
+  plan.path = decodePathAt(static_cast<int>(state.range(2)));
+  state.SetLabel(decodePathName(plan.path));
+  if (!decodePathAvailable(plan.path)) {
+    state.SkipWithError("not available on this machine or build");
+    return;
+  }
   const size_t length = 65536 / static_cast<size_t>(chains);
   const std::vector<AdpcmFrame> frames[2] = {musicFrames(1, length), musicFrames(2, length)};
   std::vector<int16_t> out[2] = {std::vector<int16_t>(frames[0].size() * kSamplesPerFrame),
@@ -107,12 +113,15 @@ void Chains(benchmark::State& state) {
   state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["redecoded"] = static_cast<double>(decoder.stats().redecoded);
 }
-BENCHMARK(Chains)
-    ->Args({1, 1, 0})->Args({1, 2, 0})->Args({2, 1, 0})->Args({2, 2, 0})
-    ->Args({1, 1, 1})->Args({2, 2, 1})
-    ->Args({1, 1, 2})->Args({1, 2, 2})->Args({2, 1, 2})->Args({2, 2, 2})
-    ->ArgNames({"threads", "chains", "arithmetic"})
-    ->UseRealTime();
+
+void chainArgs(benchmark::internal::Benchmark* b) {
+  for (int path = 0; path < kDecodePaths; ++path) {
+    for (const int threads : {1, 2}) {
+      for (const int chains : {1, 2}) b->Args({threads, chains, path});
+    }
+  }
+}
+BENCHMARK(Chains)->Apply(chainArgs)->ArgNames({"threads", "chains", "path"})->UseRealTime();
 
 }  // namespace
 

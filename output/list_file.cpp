@@ -8,8 +8,8 @@
 
 int openListFile(RunState& s) {
   s.run.list = createOutputFile(s.run.listName.c_str(), s.run.input);
-  echoText(s.console, s.run.listName.c_str());
-  echoText(s.console, "\n");
+  echoText(s, s.run.listName.c_str());
+  echoText(s, "\n");
   return s.run.list == nullptr ? reportListFailure(s) : 0;
 }
 

@@ -1,30 +1,28 @@
-// 16-bit PCM WAV output: open a segment's file, append pairs, finish with the header.
+// 16-bit PCM WAV files: samples in, bytes out. Takes only finished samples; what waits
+// to be decoded, and when it is written, is output/pair_output's concern.
 #pragma once
+
+#include <cstdint>
 
 #include "run/run_state.h"
 
-// Sets the file number digits of a numbered name, then (outside check mode) creates the
-// output and places it at offset 44, where the samples begin. 0, or -1 when the file
-// cannot be created (reported).
-int openSegmentOutput(RunState& state);
+// Creates the output named outputName (replacing an older file of that name) and places
+// it at offset 44, where the samples begin. 0, or -1 when it cannot be created (reported).
+int createWav(RunState& state);
 
-// Appends the pair just completed: `count` entries of each pair buffer, interleaved in
-// stereo, the first block then the second in mono; the buffers swap places with
-// LRChange. Where it can, the pair waits, undecoded, in the decode queue's window, to be
-// decoded with many others on every core and written by drainWindow. 0, or -1 when a
-// write fails (reported).
-int flushPair(RunState& state, int32_t count);
+// Appends one pair from its two blocks' samples (each one's low 16 bits, 2 * entries of
+// each): interleaved in stereo, the first block then the second in mono, the blocks
+// swapped with LRChange. 0, or -1 when the write fails (reported).
+int appendPairSamples(RunState& state, const int16_t* first, const int16_t* second, int32_t entries);
 
-// Writes out the pairs waiting in the window, in order. Called before anything else is
-// written to the output or the console, so that both see what they would without the
-// window. 0, or -1 when a write fails (reported).
-int drainWindow(RunState& state);
+// The same from the pair buffers: `entries` entries of each.
+int appendPairEntries(RunState& state, const PairBuffers& buffers, int32_t entries);
 
-// A dropped segment leaves its open output to the next one: back to offset 44, so that
-// the next segment's samples are written over its own. 0, or -1 (reported).
-int rewindOutput(RunState& state);
+// Back to offset 44, so that the next samples are written over the file's. 0 or -1
+// (reported).
+int rewindWav(RunState& state);
 
 // Writes the 44-byte header for the current data bytes, cuts the file at the end of its
 // data (a reused file may hold more from a longer, dropped segment) and closes it.
-// Does nothing in check mode. 0, or -1 when a write fails (reported).
-int writeWavHeader(RunState& state);
+// 0, or -1 when a write fails (reported).
+int finishWav(RunState& state);

@@ -1,6 +1,7 @@
 #include "run/console.h"
 
-#include <cstring>
+#include <cstddef>
+#include <cstdio>
 
 char* putHexDigits(char* at, uint64_t value, int digits) {
   for (int i = digits - 1; i >= 0; --i) *at++ = "0123456789ABCDEF"[(value >> (4 * i)) & 0xF];
@@ -31,12 +32,30 @@ char* putNumber(char* end, int64_t value, int digits, int mode) {
   return end;
 }
 
-void echoNumber(FILE* out, int64_t value, int digits, int mode) {
-  char text[24];
-  const char* end = putNumber(text, value, digits, mode);
-  std::fwrite(text, 1, static_cast<size_t>(end - text), out);
+void echoText(RunState& s, std::string_view text) {
+  RunVariables& run = s.run;
+  if (run.pairsWritten == run.pairsHandedOver) {
+    std::fwrite(text.data(), 1, text.size(), s.console);
+  } else if (!run.heldText.empty() && run.heldText.back().pairsBefore == run.pairsHandedOver) {
+    run.heldText.back().text += text;
+  } else {
+    run.heldText.push_back(HeldText{run.pairsHandedOver, std::string(text)});
+  }
 }
 
-void echoText(FILE* out, const char* text) {
-  std::fwrite(text, 1, std::strlen(text), out);
+void echoNumber(RunState& s, int64_t value, int digits, int mode) {
+  char text[24];
+  const char* end = putNumber(text, value, digits, mode);
+  echoText(s, std::string_view(text, static_cast<size_t>(end - text)));
 }
+
+void printHeldText(RunState& s) {
+  std::vector<HeldText>& held = s.run.heldText;
+  size_t printed = 0;
+  for (; printed < held.size() && held[printed].pairsBefore <= s.run.pairsWritten; ++printed) {
+    std::fwrite(held[printed].text.data(), 1, held[printed].text.size(), s.console);
+  }
+  held.erase(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(printed));
+}
+
+void dropHeldText(RunState& s) { s.run.heldText.clear(); }

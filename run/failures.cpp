@@ -3,20 +3,24 @@
 #include "run/console.h"
 
 int reportInputFailure(RunState& s) {
-  echoText(s.console, s.run.inputName);
-  echoText(s.console, "\nnot read src file\n");
+  echoText(s, s.run.inputName);
+  echoText(s, "\nnot read src file\n");
   return -1;
 }
 
 int reportOutputFailure(RunState& s) {
-  echoText(s.console, s.run.outputName.c_str());
-  echoText(s.console, "\nnot write output file\n");
+  // No pair is written after this one: what waited for the pairs is never printed, and
+  // the report comes now.
+  dropHeldText(s);
+  s.run.pairsHandedOver = s.run.pairsWritten;
+  echoText(s, s.run.outputName.c_str());
+  echoText(s, "\nnot write output file\n");
   s.run.outputFailed = true;
   return -1;
 }
 
 int reportListFailure(RunState& s) {
-  echoText(s.console, "not write script file\n");
+  echoText(s, "not write script file\n");
   s.run.outputFailed = true;
   return -1;
 }

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "decode/decode_queue.h"
 #include "run/input_reader.h"
-#include "run/progress_lines.h"
+#include "schedule/decode_queue.h"
 
 constexpr int32_t kFileNumberLimit = 65536;  // numbered names have four hex digits
 constexpr int32_t kNoValue = -1;             // archive type, NonDecodeType, ProcEndType: off
@@ -37,6 +37,12 @@ struct Settings {
   bool verbose = false;             // offsets with file names, progress every MiB
 };
 
+// Console text printed while pairs read before it still waited to be written.
+struct HeldText {
+  int64_t pairsBefore;  // pairs handed to the writer before the text
+  std::string text;
+};
+
 // What the run keeps track of as it goes, with its values before the input is opened.
 struct RunVariables {
   const char* inputName = "";       // the input file name as given
@@ -56,7 +62,7 @@ struct RunVariables {
   bool outputFailed = false;        // a WAV or list write failed; the run ends with -1
   int64_t pairsHandedOver = 0;      // pairs handed to the writer, in order
   int64_t pairsWritten = 0;         // of them, written to the WAV
-  ProgressLines progress;           // verbose progress lines waiting for their pairs
+  std::vector<HeldText> heldText;   // console text waiting for the pairs read before it (run/console.h)
 };
 
 struct RunState {

@@ -1,23 +1,17 @@
 #include "scan/detectors.h"
 
-#if defined(__SSE2__) && !defined(TALVIMO_PORTABLE)
-#define TALVIMO_SSE2 1
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
-#include "output/wav_writer.h"
+#include "run/console.h"
 #include "scan/segment_close.h"
 
 namespace {
 
-constexpr int32_t kMarkerHeader = 0x0C;
+bool isQuiet(const FrameScan& scan) { return isQuietFrame(scan.zeroCount); }
 
-bool isQuiet(const FrameScan& scan) { return scan.zeroCount >= 14; }
-
-bool isMarker(const FrameScan& scan) { return scan.frame.value[0] == kMarkerHeader && isQuiet(scan); }
+bool isMarker(const FrameScan& scan) { return isMarkerFrame(scan.frame.value, scan.zeroCount); }
 
 // Offset of the current frame within a pair, counted from the segment start with the
 // block size as given: for sizes that are not multiples of 16 it drifts from the pairs
@@ -60,9 +54,10 @@ int detectSilenceRuns(RunState& s, FrameScan& scan) {
   if (pairPhase(s, scan) == 0 && scan.firstBlockRun > s.settings.Num && scan.secondBlockRun > s.settings.Num &&
       scan.silenceFlag) {
     if (s.settings.verbose) {
-      if (drainWindow(s) != 0) return -1;  // what was written before the line comes first
-      std::fprintf(s.console, "  zerocnt R 0x%4x", static_cast<unsigned>(scan.firstBlockRun));
-      std::fprintf(s.console, ": zerocnt L 0x%4x\n", static_cast<unsigned>(scan.secondBlockRun));
+      char line[48];
+      std::snprintf(line, sizeof line, "  zerocnt R 0x%4x: zerocnt L 0x%4x\n", static_cast<unsigned>(scan.firstBlockRun),
+                    static_cast<unsigned>(scan.secondBlockRun));
+      echoText(s, line);
     }
     scan.firstBlockRun = 0;
     scan.secondBlockRun = 0;
@@ -84,27 +79,17 @@ int detectSilenceRuns(RunState& s, FrameScan& scan) {
   return 0;
 }
 
-// Type 4: the ChkStrings signature at any start position that fits in the frame. Bit i of
-// the j-th mask says that frame byte i equals ChkStrings[j]; the signature starts at i
-// where every mask j has bit i + j set.
+// Type 4: the ChkStrings signature at any start position that fits in the frame. (An
+// empty signature is found everywhere.)
 bool hasSignature(const RunState& s, const FrameScan& scan) {
   const int n = std::clamp(s.settings.checkCount, 0, kSignatureBytes);
-#ifdef TALVIMO_SSE2
-  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(scan.frame.value));
-  uint32_t starts = (uint32_t{1} << (kFrameBytes + 1 - n)) - 1;  // i = 0 .. 16 - n
-  for (int j = 0; j < n && starts != 0; ++j) {
-    const __m128i equal = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(s.settings.ChkStrings[j])));
-    starts &= static_cast<uint32_t>(_mm_movemask_epi8(equal)) >> j;
-  }
-  return starts != 0;
-#else
+  if (n == 0) return true;
+  const uint8_t* frame = scan.frame.value;
+  const uint8_t* signature = s.settings.ChkStrings;
   for (int i = 0; i + n <= kFrameBytes; ++i) {
-    int j = 0;
-    while (j < n && scan.frame.value[i + j] == s.settings.ChkStrings[j]) ++j;
-    if (j == n) return true;
+    if (frame[i] == signature[0] && std::memcmp(frame + i + 1, signature + 1, static_cast<size_t>(n - 1)) == 0) return true;
   }
   return false;
-#endif
 }
 
 }  // namespace
@@ -116,7 +101,7 @@ int runDetector(RunState& s, FrameScan& scan) {
     case 1:
       return detectMarkerPair(s, scan);
     case 2:
-      if (scan.zeroCount == kFrameBytes) scan.stopFlag = true;
+      if (isEmptyFrame(scan.zeroCount)) scan.stopFlag = true;
       return 0;
     case 3:
       return detectSilenceRuns(s, scan);

@@ -1,13 +1,8 @@
 #include "scan/scan_loop.h"
 
-#if defined(__SSE2__) && !defined(TALVIMO_PORTABLE)
-#define TALVIMO_SSE2 1
-#include <emmintrin.h>
-#endif
-
 #include <cstring>
 
-#include "output/wav_writer.h"
+#include "output/pair_output.h"
 #include "run/console.h"
 #include "run/failures.h"
 #include "run/input_reader.h"
@@ -19,8 +14,8 @@ namespace {
 
 constexpr int64_t kProgressStep = 0x100000;
 
-// The progress line waits for the pairs read before it to be written (the room for it
-// was made before the frame was read).
+// Verbose runs tell every MiB how far they have read (the console holds the line until
+// the pairs read before it are written).
 void reportProgress(RunState& s, int value) {
   char text[40];
   char* end = putNumber(text, s.run.readPosition, 8, kEchoHex);
@@ -28,11 +23,7 @@ void reportProgress(RunState& s, int value) {
   end = putNumber(end + 3, s.run.inputLength, 8, kEchoHex);
   end = putNumber(end, value, 2, kEchoHex);  // -1 (no byte) shows as FF
   *end++ = '\r';
-  const int32_t length = static_cast<int32_t>(end - text);
-  if (!holdProgressLine(s.run.progress, s.run.pairsHandedOver, text, length)) {
-    std::fwrite(text, 1, static_cast<size_t>(length), s.console);
-  }
-  printProgressLines(s.run.progress, s.console, s.run.pairsWritten);
+  echoText(s, std::string_view(text, static_cast<size_t>(end - text)));
 }
 
 // Reads up to 16 bytes into scan.frame one at a time, stopping at the byte that ends the
@@ -57,36 +48,16 @@ void readFrameBytewise(RunState& s, FrameScan& scan) {
   }
 }
 
-int zeroBytes(const uint8_t bytes[kFrameBytes]) {
-#ifdef TALVIMO_SSE2
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-  uint32_t zero = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
-  // Bit count of the 16-bit mask in a few operations (baseline x86-64 has no popcnt).
-  zero = zero - ((zero >> 1) & 0x5555);
-  zero = (zero & 0x3333) + ((zero >> 2) & 0x3333);
-  zero = (zero + (zero >> 4)) & 0x0F0F;
-  return static_cast<int>((zero + (zero >> 8)) & 0x1F);
-#else
-  int zeros = 0;
-  for (int i = 0; i < kFrameBytes; ++i) zeros += bytes[i] == 0;
-  return zeros;
-#endif
-}
-
 // Reads the next frame. A whole frame in which nothing can end the input or call for a
-// progress line is taken at once; any other goes byte by byte. Before a progress line the
-// pairs waiting to be written are written, as they would have been by then. 0, or -1
-// when that write fails.
-int readFrame(RunState& s, FrameScan& scan) {
+// progress line is taken at once; any other goes byte by byte.
+void readFrame(RunState& s, FrameScan& scan) {
   const int64_t at = s.run.readPosition;
   const uint8_t* bytes = peekInputFrame(s.reader, s.run.input);
   const bool quiet = !s.settings.verbose || (at + kFrameBytes) / kProgressStep == at / kProgressStep;
-  // A progress line waits for its pairs; with no room left to hold it, they are written now.
-  if (!quiet && s.run.progress.count == ProgressLines::kCapacity && drainWindow(s) != 0) return -1;
   if (bytes == nullptr || at + kFrameBytes > s.settings.BottomSize || !quiet ||
       (s.settings.ProcEndType != kNoValue && bytes[0] == s.settings.ProcEndType)) {
     readFrameBytewise(s, scan);
-    return 0;
+    return;
   }
   std::memcpy(scan.frame.value, bytes, kFrameBytes);
   s.reader.used += kFrameBytes;
@@ -94,7 +65,6 @@ int readFrame(RunState& s, FrameScan& scan) {
   scan.blockBytes += kFrameBytes;
   scan.endFlag = false;
   if (s.settings.archiveType != kNoValue) scan.zeroCount = zeroBytes(scan.frame.value);  // only detectors ask
-  return 0;
 }
 
 bool skipsDecoding(const RunState& s, const FrameScan& scan) {
@@ -112,7 +82,7 @@ int completePair(RunState& s, const FrameScan& scan) {
   if (!s.settings.checkMode && flushPair(s, scan.entries) != 0) return -1;
   if (s.settings.SkipSize != 0) {
     s.run.readPosition += s.settings.SkipSize;
-    if (seekInput(s.reader, s.run.input, s.run.readPosition) != 0) return drainWindow(s) != 0 ? -1 : reportInputFailure(s);
+    if (seekInput(s.reader, s.run.input, s.run.readPosition) != 0) return reportInputFailure(s);
   }
   return 0;
 }
@@ -140,12 +110,12 @@ int closeAndEnd(RunState& s, const FrameScan& scan) {
 }
 
 // Prints the frame's 16 values as two hex digits and a blank each, then a line end.
-void dumpFrame(const RunState& s, const AdpcmFrame& frame) {
+void dumpFrame(RunState& s, const AdpcmFrame& frame) {
   for (uint8_t value : frame.value) {
-    echoNumber(s.console, value, 2, kEchoBareHex);
-    echoText(s.console, " ");
+    echoNumber(s, value, 2, kEchoBareHex);
+    echoText(s, " ");
   }
-  echoText(s.console, "\n");
+  echoText(s, "\n");
 }
 
 }  // namespace
@@ -162,9 +132,9 @@ int scanInput(RunState& s) {
     scan.blockBytes = 0;
     scan.frameCount = 0;
     for (;;) {
-      if (readFrame(s, scan) != 0) return -1;
+      readFrame(s, scan);
       if (s.settings.DumpMode) dumpFrame(s, scan.frame);
-      if (scan.readFailed) return drainWindow(s) != 0 ? -1 : reportInputFailure(s);
+      if (scan.readFailed) return reportInputFailure(s);
       if (scan.endFlag) {
         s.run.readPosition += kFrameBytes - 1;  // the segment ends at the byte whose read ended the input
         return closeAndEnd(s, scan);

@@ -1,7 +1,7 @@
 #include "scan/segment_close.h"
 
 #include "output/list_file.h"
-#include "output/wav_writer.h"
+#include "output/pair_output.h"
 #include "run/console.h"
 
 namespace {
@@ -10,14 +10,14 @@ int finaliseSegment(RunState& s, int64_t start) {
   s.run.outputOpen = false;
   if (writeWavHeader(s) != 0) return -1;
   if (s.settings.checkMode && writeListLine(s, start) != 0) return -1;
-  echoText(s.console, s.run.outputName.c_str());
+  echoText(s, s.run.outputName.c_str());
   if (s.settings.verbose) {
-    echoText(s.console, " : ");
-    echoNumber(s.console, start, 8, kEchoHex);
-    echoText(s.console, " : ");
-    echoNumber(s.console, s.run.readPosition - kFrameBytes, 8, kEchoHex);
+    echoText(s, " : ");
+    echoNumber(s, start, 8, kEchoHex);
+    echoText(s, " : ");
+    echoNumber(s, s.run.readPosition - kFrameBytes, 8, kEchoHex);
   }
-  echoText(s.console, "\n");
+  echoText(s, "\n");
   s.run.fileNumber += 1;
   return 0;
 }
@@ -32,7 +32,7 @@ int closeSegment(RunState& s, int64_t size, int64_t start) {
     return -1;
   }
   if (s.run.fileNumber >= kFileNumberLimit) {
-    echoText(s.console, "numberling over\n");
+    echoText(s, "numberling over\n");
     return -1;
   }
   s.run.dataBytes = 0;

@@ -8,16 +8,20 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdlib>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "decode/adpcm_decoder.h"
-#include "decode/chain_decoder.h"
+#include "decode/decode_path.h"
 #include "decode/integer_arithmetic.h"
-#include "decode/wide_decoder.h"
+#include "decode/scalar_lanes.h"
+#include "schedule/chain_decoder.h"
 #include "support/frames.h"
+#include "support/random.h"
 #include "support/reference_decoder.h"
 
 namespace {
@@ -30,7 +34,7 @@ uint64_t samplesToCheck() {
 // Frames from a seeded generator that drifts between moods, each held for a while.
 class FrameSource {
  public:
-  explicit FrameSource(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  explicit FrameSource(uint64_t seed) : random_(seed) {}
 
   AdpcmFrame next() {
     if (left_ == 0) {
@@ -70,18 +74,13 @@ class FrameSource {
   }
 
  private:
-  uint64_t random() {  // xorshift64*
-    state_ ^= state_ >> 12;
-    state_ ^= state_ << 25;
-    state_ ^= state_ >> 27;
-    return state_ * 0x2545F4914F6CDD1Dull;
-  }
+  uint64_t random() { return random_.next(); }
   static void fill(AdpcmFrame& f, uint64_t a, uint64_t b) {
     for (int i = 2; i < 9; ++i) f.value[i] = static_cast<uint8_t>(a >> (8 * (i - 2)));
     for (int i = 9; i < 16; ++i) f.value[i] = static_cast<uint8_t>(b >> (8 * (i - 9)));
   }
 
-  uint64_t state_;
+  TestRandom random_;
   int mood_ = 0;
   int left_ = 0;
 };
@@ -129,11 +128,11 @@ TEST(DecoderEquivalence, RunsMatchTheReferenceBitForBit) {
   std::vector<int32_t> outL(2048 * kSamplesPerFrame), outR(2048 * kSamplesPerFrame);
   std::vector<int32_t> expL(2048 * kSamplesPerFrame), expR(2048 * kSamplesPerFrame);
   ChannelHistory fastL{}, fastR{}, refL{}, refR{};
-  uint64_t seed = 99, frames = 0, nonFinite = 0;
+  TestRandom random(99);
+  uint64_t frames = 0, nonFinite = 0;
   for (uint64_t run = 0; frames < total; ++run) {
-    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-    const int32_t countL = 1 + static_cast<int32_t>((seed >> 33) % 2048);
-    const int32_t countR = run % 3 == 0 ? 0 : 1 + static_cast<int32_t>((seed >> 45) % 2048);
+    const int32_t countL = 1 + static_cast<int32_t>(random.below(2048));
+    const int32_t countR = run % 3 == 0 ? 0 : 1 + static_cast<int32_t>(random.below(2048));
     if (run % 97 == 0) fastL = refL = ChannelHistory{run % 2 ? INFINITY : NAN, 1.0};
     for (int32_t i = 0; i < countL; ++i) framesL[i] = left.next();
     for (int32_t i = 0; i < countR; ++i) framesR[i] = right.next();
@@ -151,121 +150,9 @@ TEST(DecoderEquivalence, RunsMatchTheReferenceBitForBit) {
   EXPECT_GT(nonFinite, 0u);  // a non-finite history did carry through a run
 }
 
-// Long chains cut into chunks on several threads, with warm-ups far too short and chunks
-// down to one frame, so that boundaries fail their check and chunks are decoded again;
-// and with the real warm-up on music, where they pass; in vectors, by the x87 and by
-// integers.
-// Every sample and every final history must be the reference's, whatever the cut.
-TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
-  struct Plan {
-    const char* name;
-    ChainPlan plan;
-    int threads;
-    bool music;
-  };
-  const Plan plans[] = {
-      {"warm-up 1, chunks of 1 frame", {1, 1, 4}, 2, false},
-      // The x87 chunks that machines without 512-bit vectors decode by (the rows above
-      // and below take the vectors where this machine has them).
-      {"x87, warm-up 1, chunks of 1 frame", {1, 1, 4, 4, false, false}, 2, false},
-      {"x87, warm-up 64 on music", {64, 256, 4, 4, false, false}, 2, true},
-      {"warm-up 2, chunks of 3 frames", {2, 3, 4}, 3, false},
-      {"warm-up 2 on music", {2, 16, 4}, 2, true},
-      {"warm-up 64 on music", {64, 256, 4}, 2, true},
-      {"warm-up 64 on noise and silence", {64, 256, 4}, 1, false},
-      // The integer arithmetic that machines without an x87 use, chunked the same way.
-      {"integers, warm-up 2, chunks of 3 frames", {2, 3, 4, 4, true}, 2, false},
-      {"integers, warm-up 64 on music", {64, 256, 4, 4, true}, 2, true},
-  };
-  const uint64_t perPlan = samplesToCheck() / 3 / kSamplesPerFrame / std::size(plans) + 1;  // frames
-  FrameSource source(6);
-  uint64_t seed = 7;
-  for (const Plan& p : plans) {
-    SCOPED_TRACE(p.name);
-    WorkerPool pool;
-    pool.setThreads(p.threads);
-    ChainDecoder decoder;
-    uint64_t nonFinite = 0, chainsMade = 0;
-    for (uint64_t done = 0; done < perPlan;) {
-      seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-      const int chains = 1 + static_cast<int>((seed >> 60) % 2);
-      std::vector<AdpcmFrame> frames[2];
-      std::vector<int16_t> samples[2];
-      ChannelHistory fast[2] = {}, ref[2] = {};
-      FrameChain work[2];
-      for (int c = 0; c < chains; ++c) {
-        const int32_t count = 1 + static_cast<int32_t>((seed >> (20 + 13 * c)) % 6000);
-        if (p.music) {
-          const Bytes bytes = music(static_cast<uint32_t>(seed >> 32) + static_cast<uint32_t>(c), static_cast<size_t>(count));
-          frames[c].resize(bytes.size() / kFrameBytes);
-          std::memcpy(frames[c].data(), bytes.data(), bytes.size());
-        } else {
-          for (int32_t i = 0; i < count; ++i) frames[c].push_back(source.next());
-        }
-        // Now and then a chain starts from an infinite or NaN history (never on music, where
-        // the warm-ups are meant to pass).
-        if (!p.music && ++chainsMade % 4 == 0) {
-          fast[c] = ref[c] = ChannelHistory{chainsMade % 8 == 0 ? INFINITY : NAN, 1.0};
-          nonFinite += 1;
-        }
-        samples[c].assign(frames[c].size() * kSamplesPerFrame, 0);
-        work[c] = FrameChain{frames[c].data(), static_cast<int32_t>(frames[c].size()), &fast[c], samples[c].data()};
-      }
-      decoder.decode(work, chains, pool, p.plan);
-      for (int c = 0; c < chains; ++c) {
-        int32_t expected[kSamplesPerFrame];
-        for (size_t f = 0; f < frames[c].size(); ++f) {
-          referenceDecodeFrame(frames[c][f], ref[c], expected);
-          for (int i = 0; i < kSamplesPerFrame; ++i) {
-            ASSERT_EQ(samples[c][f * kSamplesPerFrame + static_cast<size_t>(i)], static_cast<int16_t>(expected[i]))
-                << "chain " << c << " frame " << f << " sample " << i;
-          }
-        }
-        ASSERT_TRUE(sameBits(fast[c], ref[c])) << "chain " << c;
-        done += frames[c].size();
-      }
-    }
-    const ChainStats& stats = decoder.stats();
-    // The cuts really happened, and so did what each plan is meant to show: short
-    // warm-ups fail their checks and are decoded again; the real one on music passes.
-    EXPECT_GT(stats.chunks, 4 * static_cast<int64_t>(p.threads));
-    if (p.plan.warmUp < 8) {
-      EXPECT_GT(stats.redecoded, 0);
-    }
-    if (p.plan.warmUp >= 64 && p.music) {
-      EXPECT_LT(stats.redecoded * 100, stats.chunks);
-    }
-    if (!p.music) {
-      EXPECT_GT(nonFinite, 0u);
-    }
-  }
-}
-
-// The decoder's rule in integer arithmetic (for machines without the x87) against the x87
-// itself, one step at a time, bit for bit: every filter (5..15 predict nothing) and
-// shift, histories of every magnitude from subnormal to near overflow, values near
-// 2^31, 2^53 and 2^63 and halfway between integers, signed zeros, infinities and NaNs
-// with their payloads.
-#if defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64
-double x87Step(int32_t t, double s1, double s2, int32_t k0, int32_t k1) {
-  long double sum = static_cast<long double>(t) + static_cast<long double>(s1) * static_cast<long double>(k0 / 64.0);
-  sum = sum + static_cast<long double>(s2) * static_cast<long double>(k1 / 64.0);
-  return static_cast<double>(sum);
-}
-
-int32_t x87Sample(double x) {
-  const long double v = static_cast<long double>(x) + 0.5L;
-  if (!std::isfinite(v)) return 0;
-  long double wrapped = std::fmod(std::trunc(v), 0x1p32L);
-  if (wrapped < 0) wrapped += 0x1p32L;
-  return static_cast<int32_t>(static_cast<uint32_t>(wrapped));
-}
-
-#endif
-
 class HistorySource {
  public:
-  explicit HistorySource(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 3) {}
+  explicit HistorySource(uint64_t seed) : random_(seed) {}
   double next() {
     const uint64_t r = random();
     switch (r % 10) {
@@ -294,35 +181,138 @@ class HistorySource {
   }
 
  private:
-  uint64_t random() {
-    state_ ^= state_ >> 12;
-    state_ ^= state_ << 25;
-    state_ ^= state_ >> 27;
-    return state_ * 0x2545F4914F6CDD1Dull;
-  }
-  uint64_t state_;
+  uint64_t random() { return random_.next(); }
+  TestRandom random_;
 };
 
+// The paths this build and this machine have, narrowest first, and a line that says
+// which a test proved.
+std::vector<DecodePath> availablePaths() {
+  std::vector<DecodePath> paths;
+  for (int i = 0; i < kDecodePaths; ++i) {
+    if (decodePathAvailable(decodePathAt(i))) paths.push_back(decodePathAt(i));
+  }
+  return paths;
+}
+
+void sayProved(const char* what, const std::vector<DecodePath>& paths) {
+  std::string names;
+  for (DecodePath path : paths) names += std::string(names.empty() ? "" : ", ") + decodePathName(path);
+  std::printf("[  PROVED  ] %s: %s\n", what, names.c_str());
+}
+
+// Long chains cut into chunks on several threads, by every path this machine has, with
+// warm-ups far too short and chunks down to one frame, so that boundaries fail their
+// check and chunks are decoded again; and with the real warm-up on music, where they
+// pass. Every sample and every final history must be the reference's, whatever the cut.
+TEST(DecoderEquivalence, ChunkedChainsMatchTheReferenceBitForBit) {
+  struct Plan {
+    const char* name;
+    int32_t warmUp, minChunkFrames, chunksPerTask;
+    int threads;
+    bool music;
+  };
+  const Plan plans[] = {
+      {"warm-up 1, chunks of 1 frame", 1, 1, 4, 2, false},
+      {"warm-up 2, chunks of 3 frames, 3 threads", 2, 3, 4, 3, false},
+      {"warm-up 2, two chunks per task, on music", 2, 16, 2, 2, true},
+      {"warm-up 64 on music", 64, 256, 4, 2, true},
+      {"warm-up 64 on noise and silence, one thread", 64, 256, 4, 1, false},
+  };
+  const std::vector<DecodePath> paths = availablePaths();
+  const uint64_t perPlan = samplesToCheck() / 3 / kSamplesPerFrame / (std::size(plans) * paths.size()) + 1;  // frames
+  FrameSource source(6);
+  TestRandom random(7);
+  for (DecodePath path : paths) {
+    for (const Plan& p : plans) {
+      SCOPED_TRACE(std::string(decodePathName(path)) + ", " + p.name);
+      WorkerPool pool;
+      pool.setThreads(p.threads);
+      ChainDecoder decoder;
+      ChainPlan plan;
+      plan.warmUp = p.warmUp;
+      plan.minChunkFrames = p.minChunkFrames;
+      plan.chunksPerTask = p.chunksPerTask;
+      plan.path = path;
+      uint64_t nonFinite = 0, chainsMade = 0;
+      for (uint64_t done = 0; done < perPlan;) {
+        const int chains = 1 + static_cast<int>(random.below(2));
+        std::vector<AdpcmFrame> frames[2];
+        std::vector<int16_t> samples[2];
+        ChannelHistory fast[2] = {}, ref[2] = {};
+        FrameChain work[2];
+        for (int c = 0; c < chains; ++c) {
+          const int32_t count = 1 + static_cast<int32_t>(random.below(6000));
+          if (p.music) {
+            const Bytes bytes = music(static_cast<uint32_t>(random.next()), static_cast<size_t>(count));
+            frames[c].resize(bytes.size() / kFrameBytes);
+            std::memcpy(frames[c].data(), bytes.data(), bytes.size());
+          } else {
+            for (int32_t i = 0; i < count; ++i) frames[c].push_back(source.next());
+          }
+          // Now and then a chain starts from an infinite or NaN history (never on music,
+          // where the warm-ups are meant to pass).
+          if (!p.music && ++chainsMade % 4 == 0) {
+            fast[c] = ref[c] = ChannelHistory{chainsMade % 8 == 0 ? INFINITY : NAN, 1.0};
+            nonFinite += 1;
+          }
+          samples[c].assign(frames[c].size() * kSamplesPerFrame, 0);
+          work[c] = FrameChain{frames[c].data(), static_cast<int32_t>(frames[c].size()), &fast[c], samples[c].data()};
+        }
+        decoder.decode(work, chains, pool, plan);
+        for (int c = 0; c < chains; ++c) {
+          int32_t expected[kSamplesPerFrame];
+          for (size_t f = 0; f < frames[c].size(); ++f) {
+            referenceDecodeFrame(frames[c][f], ref[c], expected);
+            for (int i = 0; i < kSamplesPerFrame; ++i) {
+              ASSERT_EQ(samples[c][f * kSamplesPerFrame + static_cast<size_t>(i)], static_cast<int16_t>(expected[i]))
+                  << "chain " << c << " frame " << f << " sample " << i;
+            }
+          }
+          ASSERT_TRUE(sameBits(fast[c], ref[c])) << "chain " << c;
+          done += frames[c].size();
+        }
+      }
+      const ChainStats& stats = decoder.stats();
+      // The cuts really happened, and so did what each plan is meant to show: short
+      // warm-ups fail their checks and are decoded again; the real one on music passes.
+      EXPECT_GT(stats.chunks, 4 * static_cast<int64_t>(p.threads));
+      if (p.warmUp < 8) {
+        EXPECT_GT(stats.redecoded, 0);
+      }
+      if (p.warmUp >= 64 && p.music) {
+        EXPECT_LT(stats.redecoded * 100, stats.chunks);
+      }
+      if (!p.music) {
+        EXPECT_GT(nonFinite, 0u);
+      }
+    }
+  }
+  sayProved("chunked chains", paths);
+}
+
+// The decoder's rule in integer arithmetic (for machines without the x87) against the x87
+// itself, one step at a time, bit for bit: every filter (5..15 predict nothing) and
+// shift, histories of every magnitude from subnormal to near overflow, values near
+// 2^31, 2^53 and 2^63 and halfway between integers, signed zeros, infinities and NaNs
+// with their payloads.
 TEST(DecoderEquivalence, IntegerArithmeticMatchesTheX87BitForBit) {
-#if !(defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64)
-  GTEST_SKIP() << "no x87 on this machine: the integer rule is proven against it on x86-64";
-#else
-  constexpr int32_t kWeights[5][2] = {{0, 0}, {60, 0}, {115, -52}, {98, -55}, {122, -60}};
+  if (!kLongDoubleIsX87) GTEST_SKIP() << "no x87 on this machine: the integer rule is proven against it on x86-64";
   const uint64_t steps = samplesToCheck() / 3;
   HistorySource source(9);
   uint64_t nans = 0, subnormals = 0, infinities = 0, wrapped = 0;
   for (uint64_t n = 0; n < steps; ++n) {
     const double s1 = source.next(), s2 = source.next();
     const int filter = static_cast<int>(n % 7);  // 5 and 6 stand for filters 5..15
-    const int32_t k0 = filter < 5 ? kWeights[filter][0] : 0, k1 = filter < 5 ? kWeights[filter][1] : 0;
+    const ReferenceFilter weights = kReferenceFilters[filter];
     const int nibble = static_cast<int>((n / 7) % 16), shift = static_cast<int>((n / 112) % 16);
     const int32_t t = static_cast<int16_t>(static_cast<uint16_t>(nibble << 12)) >> shift;
-    const double expected = x87Step(t, s1, s2, k0, k1);
-    const double got = integerStep(t, s1, s2, k0, k1);
+    const double expected = referenceStep(t, s1, s2, filter);
+    const double got = integerStep(t, s1, s2, weights.k0, weights.k1);
     ASSERT_EQ(std::bit_cast<uint64_t>(got), std::bit_cast<uint64_t>(expected))
-        << std::hexfloat << "t " << t << " s1 " << s1 << " s2 " << s2 << " k " << k0 << "," << k1;
-    ASSERT_EQ(integerSample(expected), x87Sample(expected)) << std::hexfloat << expected << " from s1 " << s1 << " t " << t;
-    ASSERT_EQ(integerSample(s1), x87Sample(s1)) << std::hexfloat << s1;
+        << std::hexfloat << "t " << t << " s1 " << s1 << " s2 " << s2 << " filter " << filter;
+    ASSERT_EQ(integerSample(expected), referenceSample(expected)) << std::hexfloat << expected << " from s1 " << s1 << " t " << t;
+    ASSERT_EQ(integerSample(s1), referenceSample(s1)) << std::hexfloat << s1;
     nans += std::isnan(expected);
     infinities += std::isinf(expected);
     subnormals += std::fpclassify(expected) == FP_SUBNORMAL;
@@ -332,89 +322,109 @@ TEST(DecoderEquivalence, IntegerArithmeticMatchesTheX87BitForBit) {
   EXPECT_GT(infinities, 0u);
   EXPECT_GT(subnormals, 0u);
   EXPECT_GT(wrapped, 0u);
-#endif
 }
 
-// The vectors against the x87, chunk by chunk: any number of chunks side by side, with
-// and without warm-up and frames of their own, after histories of every kind (the
-// magnitudes where the vectors hand a lane to the x87, infinities, NaNs) and through
-// frames of every kind. Both ways of taking a step must really occur.
-TEST(DecoderEquivalence, VectorsMatchTheX87BitForBit) {
-  if (!wideDecoderAvailable()) GTEST_SKIP() << "this machine (or build) decodes without 512-bit vectors";
-  const uint64_t total = samplesToCheck() / 3;
-  FrameSource frameSource(11);
-  HistorySource historySource(12);
-  std::vector<AdpcmFrame> frames;
-  std::vector<int16_t> wideOut, x87Out;
-  uint64_t seed = 5, steps = 0;
-  int64_t byX87 = 0;
-  for (uint64_t round = 0; steps < total; ++round) {
-    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-    const int count = 1 + static_cast<int>((seed >> 33) % kWideChunks);
-    ChainChunk wide[kWideChunks], x87[kWideChunks];
-    int32_t firstFrame[kWideChunks];
-    frames.clear();
-    for (int k = 0; k < count; ++k) {
-      const uint64_t r = (seed >> (k % 8)) * (k + 1) + round;
-      const int32_t warmUp = static_cast<int32_t>(r % 3);
-      const int32_t own = r % 7 == 0 ? 0 : r % 5 == 0 ? 40 : static_cast<int32_t>(1 + (r >> 3) % 3);
-      firstFrame[k] = static_cast<int32_t>(frames.size()) + warmUp;
-      for (int32_t i = 0; i < warmUp + own; ++i) frames.push_back(frameSource.next());
-      const ChannelHistory history = (r >> 5) % 4 == 0 ? ChannelHistory{} : ChannelHistory{historySource.next(), historySource.next()};
-      wide[k] = ChainChunk{nullptr, warmUp, own, history, ChannelHistory{}, nullptr};
+// Every path's kernel against the rule's own (kRulePath, itself proven above), chunk by
+// chunk: any number of chunks side by side, with and without warm-up and frames of their
+// own, after histories of every kind (the magnitudes where a vector path hands a lane to
+// the rule, infinities, NaNs) and through frames of every kind. In the vector paths both
+// ways of taking a step must really occur.
+TEST(DecoderEquivalence, ChunkKernelsMatchTheRuleBitForBit) {
+  const std::vector<DecodePath> paths = availablePaths();
+  for (DecodePath path : paths) {
+    SCOPED_TRACE(decodePathName(path));
+    const bool vectors = path != DecodePath::kX87 && path != DecodePath::kInteger;
+    const int most = chunksPerCall(path);
+    const uint64_t total = samplesToCheck() / 3 / paths.size();
+    FrameSource frameSource(11);
+    HistorySource historySource(12);
+    TestRandom random(5);
+    std::vector<AdpcmFrame> frames;
+    std::vector<int16_t> pathOut, ruleOut;
+    uint64_t steps = 0;
+    int64_t byRule = 0;
+    for (uint64_t round = 0; steps < total; ++round) {
+      const int count = 1 + static_cast<int>(random.below(static_cast<uint64_t>(most)));
+      std::vector<ChainChunk> chunks(static_cast<size_t>(count)), rule(static_cast<size_t>(count));
+      std::vector<int32_t> firstFrame(static_cast<size_t>(count));
+      frames.clear();
+      for (size_t k = 0; k < chunks.size(); ++k) {
+        const uint64_t r = random.next();
+        const int32_t warmUp = static_cast<int32_t>(r % 3);
+        const int32_t own = r % 7 == 0 ? 0 : r % 5 == 0 ? 40 : static_cast<int32_t>(1 + (r >> 3) % 3);
+        firstFrame[k] = static_cast<int32_t>(frames.size()) + warmUp;
+        for (int32_t i = 0; i < warmUp + own; ++i) frames.push_back(frameSource.next());
+        const ChannelHistory history =
+            (r >> 5) % 4 == 0 ? ChannelHistory{} : ChannelHistory{historySource.next(), historySource.next()};
+        chunks[k] = ChainChunk{nullptr, warmUp, own, history, ChannelHistory{}, nullptr};
+      }
+      pathOut.assign(frames.size() * kSamplesPerFrame, 0);
+      ruleOut.assign(frames.size() * kSamplesPerFrame, 0);
+      for (size_t k = 0; k < chunks.size(); ++k) {
+        chunks[k].frames = frames.data() + firstFrame[k];
+        rule[k] = chunks[k];
+        chunks[k].samples = pathOut.data() + static_cast<size_t>(firstFrame[k]) * kSamplesPerFrame;
+        rule[k].samples = ruleOut.data() + static_cast<size_t>(firstFrame[k]) * kSamplesPerFrame;
+        steps += static_cast<uint64_t>(chunks[k].warmUp + chunks[k].count) * kSamplesPerFrame;
+      }
+      byRule += decodeChunks(chunks.data(), count, path);
+      for (int k = 0; k < count; k += kScalarChunks) {
+        decodeChunks(rule.data() + k, std::min(kScalarChunks, count - k), kRulePath);
+      }
+      ASSERT_EQ(pathOut, ruleOut) << "round " << round;
+      for (size_t k = 0; k < chunks.size(); ++k) {
+        ASSERT_TRUE(sameBits(chunks[k].history, rule[k].history) && sameBits(chunks[k].atStart, rule[k].atStart))
+            << "round " << round << " chunk " << k;
+      }
     }
-    wideOut.assign(frames.size() * kSamplesPerFrame, 0);
-    x87Out.assign(frames.size() * kSamplesPerFrame, 0);
-    for (int k = 0; k < count; ++k) {
-      wide[k].frames = frames.data() + firstFrame[k];
-      x87[k] = wide[k];
-      wide[k].samples = wideOut.data() + static_cast<size_t>(firstFrame[k]) * kSamplesPerFrame;
-      x87[k].samples = x87Out.data() + static_cast<size_t>(firstFrame[k]) * kSamplesPerFrame;
-      steps += static_cast<uint64_t>(wide[k].warmUp + wide[k].count) * kSamplesPerFrame;
-    }
-    byX87 += decodeChunksWide(wide, count);
-    for (int k = 0; k < count; k += 4) decodeChunks(x87 + k, std::min(4, count - k));
-    ASSERT_EQ(wideOut, x87Out) << "round " << round;
-    for (int k = 0; k < count; ++k) {
-      ASSERT_TRUE(sameBits(wide[k].history, x87[k].history) && sameBits(wide[k].atStart, x87[k].atStart))
-          << "round " << round << " chunk " << k;
+    if (vectors) {
+      EXPECT_GT(byRule, 0);
+      EXPECT_LT(static_cast<uint64_t>(byRule) * 4, steps);
     }
   }
-  EXPECT_GT(byX87, 0);
-  EXPECT_LT(static_cast<uint64_t>(byX87) * 4, steps);
+  sayProved("chunk kernels", paths);
 }
 
-// Samples where the vectors' shortcut for trunc(x + 0.5) is closest to going wrong: the
-// double just below 0.5 (whose x + 0.5 rounds up to 1 when rounded to nearest), halves
-// around zero, and the edges of the int32 range, each the first value of a chunk.
-TEST(DecoderEquivalence, VectorSamplesAtTheEdgesOfTheRule) {
-  if (!wideDecoderAvailable()) GTEST_SKIP() << "this machine (or build) decodes without 512-bit vectors";
+// Samples where a vector path's shortcut for trunc(x + 0.5) is closest to going wrong:
+// the double just below 0.5 (whose x + 0.5 rounds up to 1 when rounded to nearest),
+// halves around zero, and the edges of the int32 range, each the first value of a chunk.
+TEST(DecoderEquivalence, SamplesAtTheEdgesOfTheRule) {
   const double targets[] = {0x1.fffffffffffffp-2, 0.5, -0x1.fffffffffffffp-2, -0.5, -0x1.0000000000001p-1,
                             0x1p31 - 0.5, std::nextafter(0x1p31 - 0.5, 0.0), -0x1p31 - 0.5, -0x1p31 + 0.5,
                             std::nextafter(-0x1p31 - 0.5, 0.0), 0x1p31, -0x1p31 - 1.0};
   constexpr int kCount = static_cast<int>(std::size(targets));
   AdpcmFrame quiet{};
   quiet.value[0] = 0x2C;  // filter 2 (115/64 of the last value, -52/64 of the one before), shift 12, codes 0
-  ChainChunk wide[kCount], x87[kCount];
-  int16_t wideOut[kCount][kSamplesPerFrame], x87Out[kCount][kSamplesPerFrame];
+  ChannelHistory before[kCount];
+  int32_t expected[kCount];
   for (int k = 0; k < kCount; ++k) {
     // A history whose first value is the target: s1 the target itself, s2 searched for.
     const double s1 = targets[k];
     double s2 = targets[k] * (51.0 / 52.0);
-    for (int i = 0; i < 64 && stepValue(0, s1, s2, 2) != targets[k]; ++i) {
-      s2 = std::nextafter(s2, stepValue(0, s1, s2, 2) < targets[k] ? -INFINITY : INFINITY);
+    for (int i = 0; i < 64 && referenceStep(0, s1, s2, 2) != targets[k]; ++i) {
+      s2 = std::nextafter(s2, referenceStep(0, s1, s2, 2) < targets[k] ? -INFINITY : INFINITY);
     }
-    ASSERT_EQ(stepValue(0, s1, s2, 2), targets[k]) << std::hexfloat << targets[k];
-    wide[k] = ChainChunk{&quiet, 0, 1, ChannelHistory{s1, s2}, ChannelHistory{}, wideOut[k]};
-    x87[k] = ChainChunk{&quiet, 0, 1, ChannelHistory{s1, s2}, ChannelHistory{}, x87Out[k]};
+    ASSERT_EQ(referenceStep(0, s1, s2, 2), targets[k]) << std::hexfloat << targets[k];
+    before[k] = ChannelHistory{s1, s2};
+    expected[k] = referenceSample(targets[k]);
   }
-  for (int k = 0; k < kCount; k += kWideChunks) decodeChunksWide(wide + k, std::min(kWideChunks, kCount - k));
-  for (int k = 0; k < kCount; k += 4) decodeChunks(x87 + k, std::min(4, kCount - k));
-  for (int k = 0; k < kCount; ++k) {
-    EXPECT_EQ(wideOut[k][0], x87Out[k][0]) << std::hexfloat << targets[k];
-    EXPECT_EQ(std::memcmp(wideOut[k], x87Out[k], sizeof wideOut[k]), 0) << std::hexfloat << targets[k];
+  EXPECT_EQ(expected[0], 0);  // the sample of 0.5 - 2^-54 is 0, not 1
+  const std::vector<DecodePath> paths = availablePaths();
+  for (DecodePath path : paths) {
+    SCOPED_TRACE(decodePathName(path));
+    ChainChunk chunks[kCount];
+    int16_t out[kCount][kSamplesPerFrame];
+    for (int k = 0; k < kCount; ++k) chunks[k] = ChainChunk{&quiet, 0, 1, before[k], ChannelHistory{}, out[k]};
+    for (int k = 0; k < kCount; k += chunksPerCall(path)) decodeChunks(chunks + k, std::min(chunksPerCall(path), kCount - k), path);
+    for (int k = 0; k < kCount; ++k) {
+      int32_t frame[kSamplesPerFrame];
+      ChannelHistory history = before[k];
+      referenceDecodeFrame(quiet, history, frame);
+      EXPECT_EQ(out[k][0], static_cast<int16_t>(expected[k])) << std::hexfloat << targets[k];
+      for (int i = 0; i < kSamplesPerFrame; ++i) EXPECT_EQ(out[k][i], static_cast<int16_t>(frame[i])) << std::hexfloat << targets[k];
+    }
   }
-  EXPECT_EQ(wideOut[0][0], 0);  // the sample of 0.5 - 2^-54 is 0, not 1
+  sayProved("samples at the edges", paths);
 }
 
 }  // namespace

@@ -11,8 +11,9 @@ import sys
 
 # From the top down; platform/ and decode/ include nothing of the project. The two
 # programs sit side by side at the top: talvimo (app/) and talvimo-probe (probe/), which
-# stands on the same platform and decoder and includes nothing of the other.
-STACK = [("app", "probe"), "scan", "output", "run", "platform", "decode"]
+# stands on the same platform and decoder and includes nothing of the other. schedule/
+# cuts the decoding into work for every core; decode/ beneath it computes the rule.
+STACK = [("app", "probe"), "scan", "output", "run", "platform", "schedule", "decode"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^/"]+)/', re.MULTILINE)
 
 

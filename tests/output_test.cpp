@@ -109,7 +109,7 @@ TEST(WavOutput, MonoContinuesAcrossPairs) {
 // Long runs decode in windows of many pairs, cut into chunks on every core: across
 // several windows (a window holds 32768 frames of each channel: 256 of these pairs),
 // whose chains each go on from their own channel's history, with a stretch of noise in
-// the middle and progress lines that write a window out early, the samples are the
+// the middle and progress lines held until their pairs are written, the samples are the
 // reference decoder's.
 TEST(WavOutput, LongRunsMatchTheReferenceDecoder) {
   constexpr size_t kFramesPerBlock = 128, kPairs = 600;

@@ -1,14 +1,4 @@
-#include "decode/wide_decoder.h"
-
-// The vectors are checked against the x87, so the path needs both: x86-64 with the x87's
-// long double. Windows is left out: its compilers do not align the stack for 512-bit
-// spills.
-#if defined(__x86_64__) && defined(__GNUC__) && defined(__LDBL_MANT_DIG__) && __LDBL_MANT_DIG__ == 64 && \
-    !defined(TALVIMO_PORTABLE) && !defined(_WIN32)
-#define TALVIMO_WIDE 1
-#endif
-
-#ifdef TALVIMO_WIDE
+#include "decode/avx512_lanes.h"
 
 #include <immintrin.h>
 
@@ -28,7 +18,7 @@
 
 namespace {
 
-constexpr int kLanes = kWideChunks;  // one chunk per lane of a vector
+constexpr int kLanes = kAvx512Chunks;  // one chunk per lane of a vector
 static_assert(kLanes == 8, "eight doubles to a 512-bit vector");
 
 // s + e = a + b exactly, s the double nearest a + b (no overflow).
@@ -272,13 +262,13 @@ TALVIMO_TARGET int64_t decodeRound(Round& r) {
 
 }  // namespace
 
-bool wideDecoderAvailable() {
+bool avx512LanesSupported() {
   static const bool available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
                                 __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma");
   return available;
 }
 
-TALVIMO_TARGET int64_t decodeChunksWide(ChainChunk* chunks, int count) {
+TALVIMO_TARGET int64_t decodeChunksAvx512(ChainChunk* chunks, int count) {
   alignas(64) int64_t frame[kLanes] = {}, left[kLanes] = {}, toStart[kLanes] = {}, out[kLanes] = {};
   Round round{};  // lanes without a chunk stay idle, from a zero history
   for (int k = 0; k < count; ++k) {
@@ -305,14 +295,3 @@ TALVIMO_TARGET int64_t decodeChunksWide(ChainChunk* chunks, int count) {
   }
   return byX87;
 }
-
-#else
-
-bool wideDecoderAvailable() { return false; }
-
-int64_t decodeChunksWide(ChainChunk* chunks, int count) {
-  for (int k = 0; k < count; k += 4) decodeChunks(chunks + k, count - k < 4 ? count - k : 4);
-  return 0;
-}
-
-#endif

@@ -13,8 +13,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "decode/adpcm_decoder.h"
-#include "decode/worker_pool.h"
+#include "decode/chain_chunk.h"
+#include "decode/decode_path.h"
+#include "schedule/worker_pool.h"
 
 // One chain: frames in order, and the history before them (in) and after them (out).
 struct FrameChain {
@@ -24,14 +25,14 @@ struct FrameChain {
   int16_t* samples;  // count * 28 samples out, each one's low 16 bits
 };
 
-// How chains are cut.
+// How chains are cut, and by which path they decode. A task is one call of the path's
+// kernel: the chunks it decodes side by side.
 struct ChainPlan {
-  int32_t warmUp = 64;             // frames of warm-up before a chunk
-  int32_t minChunkFrames = 512;    // a chain shorter than this is not cut
-  int32_t chunksPerThread = 4;     // chunks side by side per task (1..4) on the x87: its latency hides behind them
-  int32_t tasksPerThread = 4;      // tasks per thread: the caller takes the ones left when it gets there
-  bool integerArithmetic = false;  // the x87's rule in integers (as machines without an x87 run it)
-  bool wideVectors = true;         // where the machine has them, kWideChunks chunks per task in vectors
+  int32_t warmUp = 64;           // frames of warm-up before a chunk
+  int32_t minChunkFrames = 512;  // a chain shorter than this is not cut
+  int32_t chunksPerTask = 4;     // scalar paths: chunks side by side per task (1..4), their latency hidden behind each other
+  int32_t tasksPerThread = 4;    // tasks per thread: the caller takes the ones left when it gets there
+  DecodePath path = chosenDecodePath();  // must be available; vector paths take chunksPerCall(path) chunks per task
 };
 
 // What a decode did, for tests and benchmarks.
@@ -59,15 +60,14 @@ class ChainDecoder {
   const ChainStats& stats() const { return stats_; }
 
  private:
-  static void decodeGroup(void* self, int group);
+  static void decodeTask(void* self, int task);
 
   FrameChain chains_[2] = {};       // what start was given
   int chainCount_ = 0;
   std::vector<size_t> firstChunk_;  // per chain, its first chunk; then the end
   std::vector<ChainChunk> chunks_;  // all chains' chunks, chain by chain, in order
-  int perGroup_ = 4;                // chunks decoded side by side by one task
-  bool integer_ = false;            // the plan's integerArithmetic
-  bool wide_ = false;               // tasks decode in vectors
+  int perTask_ = 4;                 // chunks decoded side by side by one task
+  DecodePath path_ = DecodePath::kInteger;  // the plan's path
   std::vector<bool> exact_;         // the chunk started from the true history
   ChainStats stats_;
 };

@@ -1,10 +1,9 @@
-#include "decode/chain_decoder.h"
+#include "schedule/chain_decoder.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 
-#include "decode/wide_decoder.h"
 
 namespace {
 
@@ -12,16 +11,12 @@ bool sameBits(const ChannelHistory& a, const ChannelHistory& b) { return std::me
 
 }  // namespace
 
-void ChainDecoder::decodeGroup(void* self, int group) {
-  std::vector<ChainChunk>& chunks = static_cast<ChainDecoder*>(self)->chunks_;
-  const size_t per = static_cast<size_t>(static_cast<ChainDecoder*>(self)->perGroup_);
-  const size_t first = static_cast<size_t>(group) * per;
-  const int count = static_cast<int>(std::min(per, chunks.size() - first));
-  if (static_cast<ChainDecoder*>(self)->wide_) {
-    decodeChunksWide(chunks.data() + first, count);
-  } else {
-    decodeChunks(chunks.data() + first, count, static_cast<ChainDecoder*>(self)->integer_);
-  }
+void ChainDecoder::decodeTask(void* self, int task) {
+  ChainDecoder& decoder = *static_cast<ChainDecoder*>(self);
+  const size_t per = static_cast<size_t>(decoder.perTask_);
+  const size_t first = static_cast<size_t>(task) * per;
+  const int count = static_cast<int>(std::min(per, decoder.chunks_.size() - first));
+  decodeChunks(decoder.chunks_.data() + first, count, decoder.path_);
 }
 
 void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, const ChainPlan& plan) {
@@ -34,10 +29,10 @@ void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, 
     chains_[c] = chains[c];
     total += chains[c].count;
   }
-  integer_ = plan.integerArithmetic;
-  wide_ = plan.wideVectors && !plan.integerArithmetic && wideDecoderAvailable();
-  perGroup_ = wide_ ? kWideChunks : std::clamp(plan.chunksPerThread, 1, 4);
-  const int64_t lanes = static_cast<int64_t>(pool.threads()) * perGroup_ * std::max(1, plan.tasksPerThread);
+  path_ = plan.path;
+  const bool scalar = path_ == DecodePath::kInteger || path_ == DecodePath::kX87;
+  perTask_ = scalar ? std::clamp(plan.chunksPerTask, 1, chunksPerCall(path_)) : chunksPerCall(path_);
+  const int64_t lanes = static_cast<int64_t>(pool.threads()) * perTask_ * std::max(1, plan.tasksPerThread);
   for (int c = 0; c < count; ++c) {
     const FrameChain& chain = chains[c];
     firstChunk_[static_cast<size_t>(c)] = chunks_.size();
@@ -57,8 +52,8 @@ void ChainDecoder::start(const FrameChain* chains, int count, WorkerPool& pool, 
     }
   }
   firstChunk_[static_cast<size_t>(count)] = chunks_.size();
-  const size_t groups = (chunks_.size() + static_cast<size_t>(perGroup_) - 1) / static_cast<size_t>(perGroup_);
-  pool.start(decodeGroup, this, static_cast<int>(groups));
+  const size_t tasks = (chunks_.size() + static_cast<size_t>(perTask_) - 1) / static_cast<size_t>(perTask_);
+  pool.start(decodeTask, this, static_cast<int>(tasks));
 }
 
 void ChainDecoder::finish(WorkerPool& pool) {
@@ -73,7 +68,7 @@ void ChainDecoder::finish(WorkerPool& pool) {
       if (exact_[k] || sameBits(truth, chunk.atStart)) continue;
       chunk.warmUp = 0;
       chunk.history = truth;
-      decodeChunks(&chunk, 1, integer_);
+      decodeChunks(&chunk, 1, path_);
       stats_.redecoded += 1;
     }
     *chains_[c].history = chunks_[last - 1].history;

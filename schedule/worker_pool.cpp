@@ -1,4 +1,4 @@
-#include "decode/worker_pool.h"
+#include "schedule/worker_pool.h"
 
 WorkerPool::~WorkerPool() {
   {

@@ -10,12 +10,8 @@
 #include <cstdint>
 
 #include "decode/adpcm_decoder.h"
-#include "decode/chain_decoder.h"
-#include "decode/worker_pool.h"
-
-// The largest interleave block, in bytes. The queue holds at most one block per channel
-// outside the window.
-constexpr int32_t kMaxBlockSize = 0x8000;
+#include "schedule/chain_decoder.h"
+#include "schedule/worker_pool.h"
 
 constexpr int32_t kEntriesPerFrame = kSamplesPerFrame / 2;
 

@@ -1,8 +1,10 @@
-#include "decode/decode_queue.h"
+#include "schedule/decode_queue.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+
+#include "decode/scalar_lanes.h"
 
 namespace {
 
