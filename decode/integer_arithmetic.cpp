@@ -5,11 +5,11 @@
 
 namespace {
 
-using Wide = unsigned __int128;
+using Uint128 = unsigned __int128;
 
 // A value as the x87 holds it: a 64-bit significand and an exponent wide enough for
 // every sum the decoder forms.
-struct Extended {
+struct X87Number {
   enum Kind : uint8_t { kZero, kFinite, kInfinite, kNaN };
   Kind kind;
   bool negative;
@@ -19,110 +19,110 @@ struct Extended {
 
 constexpr uint64_t kTopBit = uint64_t{1} << 63;
 constexpr uint64_t kQuietBit = uint64_t{1} << 62;
-constexpr Extended kIndefinite{Extended::kNaN, true, kTopBit | kQuietBit, 0};
+constexpr X87Number kIndefinite{X87Number::kNaN, true, kTopBit | kQuietBit, 0};
 
 // Index of the highest set bit of a non-zero value.
-int topBit(Wide value) {
+int topBit(Uint128 value) {
   const uint64_t upper = static_cast<uint64_t>(value >> 64);
   return upper != 0 ? 127 - std::countl_zero(upper) : 63 - std::countl_zero(static_cast<uint64_t>(value));
 }
 
-Extended finite(bool negative, uint64_t magnitude, int32_t exponent) {
+X87Number finite(bool negative, uint64_t magnitude, int32_t exponent) {
   const int shift = std::countl_zero(magnitude);
-  return Extended{Extended::kFinite, negative, magnitude << shift, exponent - shift};
+  return X87Number{X87Number::kFinite, negative, magnitude << shift, exponent - shift};
 }
 
 // A double loaded into the x87: exact; a NaN keeps its payload, made quiet.
-Extended fromDouble(double value) {
+X87Number fromDouble(double value) {
   const uint64_t bits = std::bit_cast<uint64_t>(value);
   const bool negative = bits >> 63;
   const int32_t field = static_cast<int32_t>((bits >> 52) & 0x7FF);
   const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
   if (field == 0x7FF) {
-    if (fraction == 0) return Extended{Extended::kInfinite, negative, 0, 0};
-    return Extended{Extended::kNaN, negative, kTopBit | kQuietBit | (fraction << 11), 0};
+    if (fraction == 0) return X87Number{X87Number::kInfinite, negative, 0, 0};
+    return X87Number{X87Number::kNaN, negative, kTopBit | kQuietBit | (fraction << 11), 0};
   }
   if (field == 0) {
-    if (fraction == 0) return Extended{Extended::kZero, negative, 0, 0};
+    if (fraction == 0) return X87Number{X87Number::kZero, negative, 0, 0};
     return finite(negative, fraction, -1074);  // subnormal: normal in the x87's range
   }
   return finite(negative, fraction | (uint64_t{1} << 52), field - 1075);
 }
 
-Extended fromInteger(int32_t value) {
-  if (value == 0) return Extended{Extended::kZero, false, 0, 0};
+X87Number fromInteger(int32_t value) {
+  if (value == 0) return X87Number{X87Number::kZero, false, 0, 0};
   const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(value)) : static_cast<uint64_t>(value);
   return finite(value < 0, magnitude, 0);
 }
 
 // value * k / 64, k a filter weight of at most seven bits: exact.
-Extended multiply(const Extended& value, int32_t k) {
+X87Number multiply(const X87Number& value, int32_t k) {
   const bool negativeK = k < 0;  // the weights are doubles: 0 is +0.0
   switch (value.kind) {
-    case Extended::kNaN:
+    case X87Number::kNaN:
       return value;
-    case Extended::kInfinite:
+    case X87Number::kInfinite:
       if (k == 0) return kIndefinite;
-      return Extended{Extended::kInfinite, value.negative != negativeK, 0, 0};
-    case Extended::kZero:
-      return Extended{Extended::kZero, value.negative != negativeK, 0, 0};
-    case Extended::kFinite:
+      return X87Number{X87Number::kInfinite, value.negative != negativeK, 0, 0};
+    case X87Number::kZero:
+      return X87Number{X87Number::kZero, value.negative != negativeK, 0, 0};
+    case X87Number::kFinite:
       break;
   }
-  if (k == 0) return Extended{Extended::kZero, value.negative, 0, 0};
+  if (k == 0) return X87Number{X87Number::kZero, value.negative, 0, 0};
   const uint64_t magnitude = static_cast<uint64_t>(negativeK ? -k : k);
-  const Wide product = static_cast<Wide>(value.significand) * magnitude;
+  const Uint128 product = static_cast<Uint128>(value.significand) * magnitude;
   // A double's significand has eleven zero bits at the bottom here, and k at most seven
   // bits: the product fits 64 bits once shifted down, with nothing lost.
   const int shift = topBit(product) - 63;
-  return Extended{Extended::kFinite, value.negative != negativeK, static_cast<uint64_t>(product >> shift),
+  return X87Number{X87Number::kFinite, value.negative != negativeK, static_cast<uint64_t>(product >> shift),
                   value.exponent - 6 + shift};
 }
 
 // Magnitude order of two finite values.
-bool smaller(const Extended& a, const Extended& b) {
+bool smaller(const X87Number& a, const X87Number& b) {
   return a.exponent < b.exponent || (a.exponent == b.exponent && a.significand < b.significand);
 }
 
 // a + b rounded to a 64-bit significand, to nearest, ties to even.
-Extended add(const Extended& a, const Extended& b) {
-  if (a.kind == Extended::kNaN || b.kind == Extended::kNaN) {
-    if (a.kind != Extended::kNaN) return b;
-    if (b.kind != Extended::kNaN) return a;
+X87Number add(const X87Number& a, const X87Number& b) {
+  if (a.kind == X87Number::kNaN || b.kind == X87Number::kNaN) {
+    if (a.kind != X87Number::kNaN) return b;
+    if (b.kind != X87Number::kNaN) return a;
     if (a.significand != b.significand) return a.significand > b.significand ? a : b;
     return a.negative ? b : a;
   }
-  if (a.kind == Extended::kInfinite || b.kind == Extended::kInfinite) {
-    if (a.kind == Extended::kInfinite && b.kind == Extended::kInfinite && a.negative != b.negative) return kIndefinite;
-    return a.kind == Extended::kInfinite ? a : b;
+  if (a.kind == X87Number::kInfinite || b.kind == X87Number::kInfinite) {
+    if (a.kind == X87Number::kInfinite && b.kind == X87Number::kInfinite && a.negative != b.negative) return kIndefinite;
+    return a.kind == X87Number::kInfinite ? a : b;
   }
-  if (a.kind == Extended::kZero && b.kind == Extended::kZero) {
-    return Extended{Extended::kZero, a.negative && b.negative, 0, 0};
+  if (a.kind == X87Number::kZero && b.kind == X87Number::kZero) {
+    return X87Number{X87Number::kZero, a.negative && b.negative, 0, 0};
   }
-  if (a.kind == Extended::kZero) return b;
-  if (b.kind == Extended::kZero) return a;
+  if (a.kind == X87Number::kZero) return b;
+  if (b.kind == X87Number::kZero) return a;
 
-  const Extended& big = smaller(a, b) ? b : a;
-  const Extended& small = smaller(a, b) ? a : b;
+  const X87Number& big = smaller(a, b) ? b : a;
+  const X87Number& small = smaller(a, b) ? a : b;
   // Both significands placed in 128 bits, the larger's top bit at bit 126 (a carry has
   // room); what falls off the smaller's bottom is kept as a sticky bit.
   const int64_t distance = static_cast<int64_t>(big.exponent) - small.exponent;
-  const Wide top = static_cast<Wide>(big.significand) << 63;
-  Wide low = 0;
+  const Uint128 top = static_cast<Uint128>(big.significand) << 63;
+  Uint128 low = 0;
   bool sticky = false;
   if (distance < 127) {
-    const Wide placed = static_cast<Wide>(small.significand) << 63;
+    const Uint128 placed = static_cast<Uint128>(small.significand) << 63;
     low = placed >> distance;
-    sticky = distance > 0 && (placed & ((static_cast<Wide>(1) << distance) - 1)) != 0;
+    sticky = distance > 0 && (placed & ((static_cast<Uint128>(1) << distance) - 1)) != 0;
   } else {
     sticky = true;
   }
-  Wide sum;
+  Uint128 sum;
   if (big.negative == small.negative) {
     sum = top + low;
   } else {
     sum = top - low - (sticky ? 1 : 0);  // the true value lies between sum and sum + 1
-    if (sum == 0 && !sticky) return Extended{Extended::kZero, false, 0, 0};
+    if (sum == 0 && !sticky) return X87Number{X87Number::kZero, false, 0, 0};
   }
   const int high = topBit(sum);
   const int32_t exponent = big.exponent - 63 + (high - 63);
@@ -131,8 +131,8 @@ Extended add(const Extended& a, const Extended& b) {
   }
   const int cut = high - 63;  // bits below the 64 kept
   uint64_t significand = static_cast<uint64_t>(sum >> cut);
-  const Wide rest = sum & ((static_cast<Wide>(1) << cut) - 1);
-  const Wide half = static_cast<Wide>(1) << (cut - 1);
+  const Uint128 rest = sum & ((static_cast<Uint128>(1) << cut) - 1);
+  const Uint128 half = static_cast<Uint128>(1) << (cut - 1);
   const bool roundUp = rest > half || (rest == half && (sticky || (significand & 1)));
   int32_t resultExponent = exponent;
   if (roundUp) {
@@ -142,21 +142,21 @@ Extended add(const Extended& a, const Extended& b) {
       resultExponent += 1;
     }
   }
-  return Extended{Extended::kFinite, big.negative, significand, resultExponent};
+  return X87Number{X87Number::kFinite, big.negative, significand, resultExponent};
 }
 
 // The value stored as a double: rounded once, to nearest, ties to even; subnormal or
 // infinite where the double's range ends. A NaN keeps the top of its payload.
-uint64_t toDoubleBits(const Extended& value) {
+uint64_t toDoubleBits(const X87Number& value) {
   const uint64_t sign = static_cast<uint64_t>(value.negative) << 63;
   switch (value.kind) {
-    case Extended::kZero:
+    case X87Number::kZero:
       return sign;
-    case Extended::kInfinite:
+    case X87Number::kInfinite:
       return sign | (uint64_t{0x7FF} << 52);
-    case Extended::kNaN:
+    case X87Number::kNaN:
       return sign | (uint64_t{0x7FF} << 52) | ((value.significand >> 11) & ((uint64_t{1} << 52) - 1));
-    case Extended::kFinite:
+    case X87Number::kFinite:
       break;
   }
   const int32_t top = value.exponent + 63;  // value in [2^top, 2^(top + 1))
@@ -177,27 +177,27 @@ uint64_t toDoubleBits(const Extended& value) {
   return sign | (static_cast<uint64_t>(field) << 52) | (kept & ((uint64_t{1} << 52) - 1));
 }
 
-using Signed = __int128;
+using Int128 = __int128;
 
 // Rounds a magnitude to `bits` significant bits, to nearest, ties to even.
-Wide roundTo(Wide magnitude, int bits) {
+Uint128 roundTo(Uint128 magnitude, int bits) {
   if (magnitude >> bits == 0) return magnitude;
   const int drop = topBit(magnitude) + 1 - bits;
-  const Wide rest = magnitude & ((static_cast<Wide>(1) << drop) - 1);
-  const Wide half = static_cast<Wide>(1) << (drop - 1);
-  Wide kept = magnitude >> drop;
+  const Uint128 rest = magnitude & ((static_cast<Uint128>(1) << drop) - 1);
+  const Uint128 half = static_cast<Uint128>(1) << (drop - 1);
+  Uint128 kept = magnitude >> drop;
   if (rest > half || (rest == half && (kept & 1))) kept += 1;
   return kept << drop;
 }
 
-Signed roundSigned(Signed value, int bits) {
-  const Wide magnitude = roundTo(value < 0 ? -static_cast<Wide>(value) : static_cast<Wide>(value), bits);
-  return value < 0 ? -static_cast<Signed>(magnitude) : static_cast<Signed>(magnitude);
+Int128 roundSigned(Int128 value, int bits) {
+  const Uint128 magnitude = roundTo(value < 0 ? -static_cast<Uint128>(value) : static_cast<Uint128>(value), bits);
+  return value < 0 ? -static_cast<Int128>(magnitude) : static_cast<Int128>(magnitude);
 }
 
 // value * 2^shift, without shifting a negative number (wraps as two's complement does).
-Signed shifted(int64_t value, int32_t shift) {
-  return static_cast<Signed>(static_cast<Wide>(static_cast<Signed>(value)) << shift);
+Int128 shifted(int64_t value, int32_t shift) {
+  return static_cast<Int128>(static_cast<Uint128>(static_cast<Int128>(value)) << shift);
 }
 
 // A double's integer significand and exponent (value = m * 2^e); false for inf and NaN.
@@ -230,14 +230,14 @@ bool commonStep(int32_t t, double s1, double s2, int32_t k0, int32_t k1, double&
   }
   const int32_t shiftT = -base, shiftP = e1 - 6 - base, shiftQ = e2 - 6 - base;
   if ((t != 0 && shiftT > 100) || (p != 0 && shiftP > 60) || (q != 0 && shiftQ > 60)) return false;
-  const Signed first = roundSigned((t == 0 ? 0 : shifted(t, shiftT)) + (p == 0 ? 0 : shifted(p, shiftP)), 64);
-  const Signed second = roundSigned(first + (q == 0 ? 0 : shifted(q, shiftQ)), 64);
+  const Int128 first = roundSigned((t == 0 ? 0 : shifted(t, shiftT)) + (p == 0 ? 0 : shifted(p, shiftP)), 64);
+  const Int128 second = roundSigned(first + (q == 0 ? 0 : shifted(q, shiftQ)), 64);
   if (second == 0) {
     x = 0.0;  // an exact cancellation gives +0
     return true;
   }
   const bool negative = second < 0;
-  const Wide magnitude = roundTo(negative ? -static_cast<Wide>(second) : static_cast<Wide>(second), 53);
+  const Uint128 magnitude = roundTo(negative ? -static_cast<Uint128>(second) : static_cast<Uint128>(second), 53);
   const int top = topBit(magnitude);
   const int32_t exponent = top + base;  // value in [2^exponent, 2^(exponent + 1))
   if (exponent < -1022 || exponent > 1023) return false;
@@ -252,8 +252,8 @@ bool commonStep(int32_t t, double s1, double s2, int32_t k0, int32_t k1, double&
 double integerStep(int32_t t, double s1, double s2, int32_t k0, int32_t k1) {
   double x;
   if (commonStep(t, s1, s2, k0, k1, x)) return x;
-  const Extended first = add(fromInteger(t), multiply(fromDouble(s1), k0));
-  const Extended second = add(first, multiply(fromDouble(s2), k1));
+  const X87Number first = add(fromInteger(t), multiply(fromDouble(s1), k0));
+  const X87Number second = add(first, multiply(fromDouble(s2), k1));
   return std::bit_cast<double>(toDoubleBits(second));
 }
 

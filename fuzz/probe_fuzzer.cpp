@@ -37,20 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (file == nullptr) std::abort();
   if (size > 1) std::fwrite(data + 1, 1, size - 1, file);
   std::fclose(file);
-  ProbeState p;
-  p.inputName = g_input.c_str();
-  const int result = runProbe(p, size > 0 && (data[0] & 1));
+  ProbeFindings f{};
+  const int result = runProbe(g_input.c_str(), size > 0 && (data[0] & 1), &f);
   if (result != 0 && result != -1) violated("result other than 0 and -1");
   if (result != 0) return 0;
-  if (p.start < 0 || p.start > p.end || p.end > p.inputLength) violated("sound outside the file");
-  if (p.candidateCount < 1) violated("no layout");
-  const LayoutCandidate& layout = chosenLayout(p);
-  if (layout.channels == 2 && (layout.blockSize % 16 != 0 || layout.blockSize <= 0 || layout.blockSize > 0x8000)) {
+  const int64_t length = static_cast<int64_t>(size > 1 ? size - 1 : 0);
+  if (f.layout.start < 0 || f.layout.start > f.extent.end || f.extent.end > length) violated("sound outside the file");
+  if (f.layout.count < 1) violated("no layout");
+  const LayoutCandidate& layout = chosenLayout(f.layout);
+  if (layout.channels == 2 && (layout.blockSize % kFrameBytes != 0 || layout.blockSize <= 0 || layout.blockSize > kMaxBlockSize)) {
     violated("a block size talvimo refuses");
   }
-  if (p.tracks.commandBlock <= 0 || p.tracks.commandBlock > 0x8000 || p.tracks.tracks < 1) violated("a bad command");
-  for (int i = 0; i < p.candidateCount; ++i) {
-    if (!(p.candidates[i].confidence >= 0.0 && p.candidates[i].confidence <= 1.0)) violated("confidence out of 0..1");
+  if (f.tracks.commandBlock <= 0 || f.tracks.commandBlock > kMaxBlockSize || f.tracks.tracks < 1) violated("a bad command");
+  for (int i = 0; i < f.layout.count; ++i) {
+    if (!(f.layout.candidates[i].confidence >= 0.0 && f.layout.candidates[i].confidence <= 1.0)) violated("confidence out of 0..1");
   }
   return 0;
 }

@@ -4,64 +4,63 @@
 
 namespace {
 
-constexpr int kRunFrames = 64;    // valid frames in a row that make the start of sound
-constexpr int kLoudFrames = 8;    // of them, the first ones that must not be empty
+constexpr int kRunFrames = 64;    // sound frames in a row that make the start of sound
+constexpr int kLoudFrames = 8;    // of them, the first ones that must not be empty; and the run that ends it
 constexpr int kMinFrames = 8;     // the least sound an input may hold
 
-// The offset modulo 16 at which most frames of the head are valid: frames need not
-// start at a multiple of 16 when the header's length is not one.
-int64_t frameAlignment(const ProbeState& p) {
+// The offset modulo 16 at which most frames of the head are sound frames: frames need
+// not start at a multiple of 16 when the header's length is not one.
+int64_t frameAlignment(const ProbeInput& in) {
   int64_t best = 0;
   size_t bestCount = 0;
-  for (int64_t a = 0; a < 16; ++a) {
+  for (int64_t a = 0; a < kFrameBytes; ++a) {
     size_t count = 0;
-    for (size_t at = static_cast<size_t>(a); at + 16 <= p.head.size(); at += 16) count += isAdpcmFrame(&p.head[at]);
+    for (size_t at = static_cast<size_t>(a); at + kFrameBytes <= in.head.size(); at += kFrameBytes) {
+      count += isSoundFrame(&in.head[at]);
+    }
     if (count > bestCount) best = a, bestCount = count;
   }
   return best;
 }
 
-}  // namespace
-
-bool isAdpcmFrame(const uint8_t* frame) { return (frame[0] >> 4) <= 4 && (frame[0] & 0x0F) <= 12 && frame[1] <= 7; }
-
-bool isEmptyFrame(const uint8_t* frame) {
-  for (int i = 0; i < 16; ++i) {
-    if (frame[i] != 0) return false;
-  }
-  return true;
-}
-
-int findAudioStart(ProbeState& p) {
-  const int64_t size = static_cast<int64_t>(p.head.size());
-  for (int64_t at = frameAlignment(p); at <= kMaxHeaderBytes && at + 16 * kMinFrames <= size; at += 16) {
-    const int64_t frames = std::min<int64_t>(kRunFrames, (size - at) / 16);
+int findStart(const ProbeInput& in, int64_t& start) {
+  const int64_t size = static_cast<int64_t>(in.head.size());
+  for (int64_t at = frameAlignment(in); at <= kMaxHeaderBytes && at + kFrameBytes * kMinFrames <= size; at += kFrameBytes) {
+    const int64_t frames = std::min<int64_t>(kRunFrames, (size - at) / kFrameBytes);
     bool sound = true;
     for (int64_t f = 0; f < frames && sound; ++f) {
-      const uint8_t* frame = &p.head[static_cast<size_t>(at + 16 * f)];
-      sound = isAdpcmFrame(frame) && (f >= kLoudFrames || !isEmptyFrame(frame));
+      const uint8_t* frame = &in.head[static_cast<size_t>(at + kFrameBytes * f)];
+      sound = isSoundFrame(frame) && (f >= kLoudFrames || !isEmptyFrame(frame));
     }
     if (sound) {
-      p.start = at;
+      start = at;
       return 0;
     }
   }
   return -1;
 }
 
-int64_t wholeFramesEnd(const ProbeState& p) { return p.start + (p.inputLength - p.start) / 16 * 16; }
-
-void findAudioEnd(ProbeState& p) {
-  p.end = wholeFramesEnd(p);
-  int64_t first = p.start;  // the first frame in the tail, counted from the start
-  if (p.tailStart > p.start) first = p.start + (p.tailStart - p.start + 15) / 16 * 16;
+int64_t findEnd(const ProbeInput& in, int64_t start) {
+  // The first frame in the tail, counted from the start.
+  int64_t first = start;
+  if (in.tailStart > start) first = start + (in.tailStart - start + kFrameBytes - 1) / kFrameBytes * kFrameBytes;
   int run = 0;
-  int64_t lastValid = -1;
-  // Forward through the tail: the end follows the last frame that closes a run of 8.
-  for (int64_t at = first; at + 16 <= p.inputLength; at += 16) {
-    const bool valid = isAdpcmFrame(&p.tail[static_cast<size_t>(at - p.tailStart)]);
-    run = valid ? run + 1 : 0;
-    if (run >= kLoudFrames) lastValid = at;
+  int64_t lastSound = -1;
+  // Forward through the tail: the end follows the last frame that closes a run of sound.
+  for (int64_t at = first; at + kFrameBytes <= in.length; at += kFrameBytes) {
+    const bool sound = isSoundFrame(&in.tail[static_cast<size_t>(at - in.tailStart)]);
+    run = sound ? run + 1 : 0;
+    if (run >= kLoudFrames) lastSound = at;
   }
-  if (lastValid >= 0) p.end = lastValid + 16;
+  return lastSound >= 0 ? lastSound + kFrameBytes : wholeFramesEnd(in, start);
+}
+
+}  // namespace
+
+int64_t wholeFramesEnd(const ProbeInput& in, int64_t start) { return start + (in.length - start) / kFrameBytes * kFrameBytes; }
+
+int findAudioExtent(const ProbeInput& in, AudioExtent& extent) {
+  if (findStart(in, extent.start) != 0) return -1;
+  extent.end = findEnd(in, extent.start);
+  return 0;
 }

@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "decode/adpcm_decoder.h"
-#include "probe/audio_extent.h"
 #include "probe/frame_features.h"
 
 namespace {
 
-constexpr int kMaxBlockFrames = kMaxProbeBlockSize / kFrameBytes;
+constexpr int kMaxBlockFrames = kMaxBlockSize / kFrameBytes;
 constexpr int kMinPairs = 8;            // fewer pairs in the sample tell nothing
 constexpr int kShortlist = 6;           // sizes whose waveforms are compared
 constexpr int64_t kAgreementFrames = 1 << 17;  // frames compared per size, at most
@@ -105,32 +104,21 @@ double evidence(const SampleView& v, size_t n) { return agreement(v, n) + joins(
 
 bool stronger(const LayoutCandidate& a, const LayoutCandidate& b) { return a.score > b.score; }
 
-// The strongest candidates, the chosen one first.
-struct Ranking {
-  LayoutCandidate candidates[kMaxLayoutCandidates];
-  int count;
-};
-
-void keep(ProbeState& p, const Ranking& r) {
-  std::copy(r.candidates, r.candidates + kMaxLayoutCandidates, p.candidates);
-  p.candidateCount = r.count;
-}
-
 // Keeps the strongest candidates, each with its share of the evidence: a candidate
 // kTemperature stronger than another is e times as likely.
-Ranking keepCandidates(std::vector<LayoutCandidate>& all) {
+LayoutChoice keepCandidates(std::vector<LayoutCandidate>& all) {
   std::sort(all.begin(), all.end(), stronger);
   double total = 0.0;
   for (const LayoutCandidate& c : all) total += std::exp((c.score - all[0].score) / kTemperature);
   for (LayoutCandidate& c : all) c.confidence = std::exp((c.score - all[0].score) / kTemperature) / total;
-  Ranking r{};
+  LayoutChoice r{};
   r.count = std::min(static_cast<int>(all.size()), kMaxLayoutCandidates);
   std::copy(all.begin(), all.begin() + r.count, r.candidates);
   return r;
 }
 
 // Ranks the layouts for the sound that v begins with.
-Ranking rankFrom(const SampleView& v) {
+LayoutChoice rankFrom(const SampleView& v) {
   // Every size by agreement and joins, then the best few by their waveforms too.
   std::vector<LayoutCandidate> sizes;
   for (size_t n = 1; n <= kMaxBlockFrames && 3 * n <= v.frames; ++n) {
@@ -146,19 +134,19 @@ Ranking rankFrom(const SampleView& v) {
 
 }  // namespace
 
-void rankLayouts(ProbeState& p) {
+LayoutChoice rankLayouts(const ProbeInput& in, const AudioExtent& extent) {
   // Empty frames right before the start may be silence that begins the streams (the
   // start skips them) or zeros that pad a header: measured too, to be weighed below.
   int64_t leadIn = 0;
-  while (leadIn < kMaxLeadInFrames && p.start - 16 * (leadIn + 1) >= 0 &&
-         isEmptyFrame(&p.head[static_cast<size_t>(p.start - 16 * (leadIn + 1))])) {
+  while (leadIn < kMaxLeadInFrames && extent.start - kFrameBytes * (leadIn + 1) >= 0 &&
+         isEmptyFrame(&in.head[static_cast<size_t>(extent.start - kFrameBytes * (leadIn + 1))])) {
     ++leadIn;
   }
-  const int64_t first = p.start - 16 * leadIn;
-  const int64_t available = std::min<int64_t>(p.end, static_cast<int64_t>(p.head.size())) - first;
+  const int64_t first = extent.start - kFrameBytes * leadIn;
+  const int64_t available = std::min<int64_t>(extent.end, static_cast<int64_t>(in.head.size())) - first;
   const size_t frames = static_cast<size_t>(std::max<int64_t>(0, std::min(available, kLayoutBytes)) / kFrameBytes);
   FrameFeatures features;
-  measureFrames(p.head.data() + first, frames, features);
+  measureFrames(in.head.data() + first, frames, features);
   std::vector<double> prefix(frames + 1, 0.0);
   for (size_t i = 0; i < frames; ++i) prefix[i + 1] = prefix[i] + features.residual[i];
   auto view = [&](int64_t skipped) {
@@ -166,18 +154,20 @@ void rankLayouts(ProbeState& p) {
     return SampleView{features.loudness.data() + at, prefix.data() + at, features.samples.data() + at * kSamplesPerFrame,
                       frames - std::min(frames, at)};
   };
+
   // Stereo streams that begin with silent frames: the pairs begin where the whole
   // layout's evidence is strongest, among the starts the empty frames allow. Read from
   // after the empty frames, blocks of a few frames more than the silence may look like
   // mono; read from before them, a header's zero padding may blur the true size: the
   // layout is ranked both ways, and the stronger one taken.
-  const Ranking late = rankFrom(view(leadIn));
-  keep(p, late);
-  if (leadIn == 0) return;
-  const Ranking early = rankFrom(view(0));
-  if (early.candidates[0].score > late.candidates[0].score) keep(p, early);
-  const LayoutCandidate chosen = chosenLayout(p);
-  if (chosen.channels != 2) return;
+  LayoutChoice choice = rankFrom(view(leadIn));
+  choice.start = extent.start;
+  if (leadIn == 0) return choice;
+  const LayoutChoice early = rankFrom(view(0));
+  if (chosenLayout(early).score > chosenLayout(choice).score) choice = early;
+  choice.start = extent.start;
+  const LayoutCandidate chosen = chosenLayout(choice);
+  if (chosen.channels != 2) return choice;
   // The start with the strongest evidence, where it is clearly stronger than right
   // after the silence (a start among a header's zeros would gain nothing).
   const int64_t n = chosen.blockSize / kFrameBytes;
@@ -189,6 +179,7 @@ void rankLayouts(ProbeState& p) {
     if (score > bestScore) best = at, bestScore = score;
   }
   if (bestScore <= atSound + kTemperature) best = leadIn;
-  p.start = first + 16 * best;
-  keep(p, rankFrom(view(best)));
+  choice = rankFrom(view(best));
+  choice.start = first + kFrameBytes * best;
+  return choice;
 }

@@ -2,15 +2,15 @@
 // channels agree and join.
 #pragma once
 
-#include "probe/probe_state.h"
+#include "probe/probe_input.h"
 
 // The level stereo evidence must pass before stereo is believed: on the project's test
 // set mono reaches at most half of it and stereo at least twice it.
 constexpr double kStereoEvidence = 16.0;
 
-// Ranks mono against stereo at every block size from 16 to kMaxProbeBlockSize bytes (a
-// multiple of 16) for the sound from p.start on (at most kLayoutBytes of it), and keeps
-// the best in p.candidates, the chosen one first.
+// Ranks mono against stereo at every block size from 16 to kMaxBlockSize bytes (a
+// multiple of 16) for the sound from extent.start on (at most kLayoutBytes of it), and
+// returns the best, the chosen one first.
 //
 // Stereo blocks at size n frames put frame i and frame i + n of each pair side by side
 // in time. Three pieces of evidence, each a t statistic over the pairs of the sample:
@@ -24,7 +24,7 @@ constexpr double kStereoEvidence = 16.0;
 //    pair; measured for the few best sizes.
 // Mono has no such structure, so none of them stands out there.
 //
-// Stereo streams may begin with empty (silent) frames, which the start skips: when
-// empty frames lie right before it, the start moves back over them to where the
-// chosen block size's evidence is clearly strongest.
-void rankLayouts(ProbeState& p);
+// Stereo streams may begin with empty (silent) frames, which the extent's start skips:
+// when empty frames lie right before it, the choice's start moves back over them to
+// where the chosen block size's evidence is clearly strongest.
+LayoutChoice rankLayouts(const ProbeInput& input, const AudioExtent& extent);

@@ -1,5 +1,6 @@
 #include "probe/frame_features.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "decode/adpcm_decoder.h"
@@ -25,15 +26,15 @@ void measureFrames(const uint8_t* frames, size_t count, FrameFeatures& features)
     // infinities into the loudness of every later frame.
     if (!std::isfinite(history.s1) || !std::isfinite(history.s2) || std::fabs(history.s1) > 1e9) history = {};
 
-    const int shift = (frame.value[0] & 0x0F) > 12 ? 12 : frame.value[0] & 0x0F;
+    const int shift = std::min(frameShift(frame.value[kHeaderByte]), kMaxSoundShift);
     double codes = 0.0;
-    for (int b = 2; b < kFrameBytes; ++b) {
+    for (int b = kFirstCodeByte; b < kFrameBytes; ++b) {
       for (int half = 0; half < 2; ++half) {
         const int nibble = (frame.value[b] >> (4 * half)) & 0x0F;
         const int code = nibble >= 8 ? nibble - 16 : nibble;
         codes += code * code;
       }
     }
-    features.residual[i] = std::log2(codes * std::ldexp(1.0, 2 * (12 - shift)) + 1.0);
+    features.residual[i] = std::log2(codes * std::ldexp(1.0, 2 * (kMaxSoundShift - shift)) + 1.0);
   }
 }

@@ -8,21 +8,21 @@
 
 int main(int argc, char** argv) {
   reopenClosedStandardStreams();
-  ProbeState p;
+  const char* name = nullptr;
   bool json = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
-    } else if (p.inputName == nullptr && argv[i][0] != '-') {
-      p.inputName = argv[i];
+    } else if (name == nullptr && argv[i][0] != '-') {
+      name = argv[i];
     } else {
-      p.inputName = nullptr;
+      name = nullptr;
       break;
     }
   }
-  if (p.inputName == nullptr) {
+  if (name == nullptr) {
     std::puts("usage: talvimo-probe INPUT [--json]");
     return -1;
   }
-  return runProbe(p, json);
+  return runProbe(name, json);
 }

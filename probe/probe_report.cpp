@@ -30,9 +30,9 @@ std::string jsonNumber(double value) {
 
 const char* typeName(int type) {
   switch (type) {
-    case 1: return "marker frames at pair starts";
-    case 2: return "empty frames";
-    case 5: return "frames with a flag byte";
+    case kMarkerTracks: return "marker frames at pair starts";
+    case kEmptyFrameCuts: return "empty frames";
+    case kFlaggedFrameCuts: return "frames with a flag byte";
     default: return "one stream";
   }
 }
@@ -61,53 +61,58 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-std::vector<std::string> suggestedCommand(const ProbeState& p) {
-  const LayoutCandidate& layout = chosenLayout(p);
-  std::vector<std::string> args = {p.inputName, hex(p.tracks.commandBlock)};
-  if (p.start != 0) args.push_back("-h" + hex(p.start));
-  if (p.end < wholeFramesEnd(p)) args.push_back("-b" + hex(p.end));
+std::vector<std::string> suggestedCommand(const ProbeInput& in, const ProbeFindings& f) {
+  const LayoutCandidate& layout = chosenLayout(f.layout);
+  const int64_t start = f.layout.start;
+  std::vector<std::string> args = {in.name, hex(f.tracks.commandBlock)};
+  if (start != 0) args.push_back("-h" + hex(start));
+  if (f.extent.end < wholeFramesEnd(in, start)) args.push_back("-b" + hex(f.extent.end));
   if (layout.channels == 1) args.push_back("-o1");
   // Type 5 takes a parameter that it does not use; talvimo wants one all the same.
-  if (p.tracks.archiveType >= 0) args.push_back("-t" + std::to_string(p.tracks.archiveType) + (p.tracks.archiveType == 5 ? ",0" : ""));
-  if (p.tracks.minimumSize > 0) args.push_back("-m" + hex(p.tracks.minimumSize));
+  const int type = f.tracks.archiveType;
+  if (type != kOneStream) args.push_back("-t" + std::to_string(type) + (type == kFlaggedFrameCuts ? ",0" : ""));
+  if (f.tracks.minimumSize > 0) args.push_back("-m" + hex(f.tracks.minimumSize));
   return args;
 }
 
-std::string textReport(const ProbeState& p) {
-  const LayoutCandidate& layout = chosenLayout(p);
-  std::string out = line("input", std::string(p.inputName) + " (" + std::to_string(p.inputLength) + " bytes)");
-  out += line("start", hex(p.start) + (p.start == 0 ? "" : " (a header of " + std::to_string(p.start) + " bytes)"));
-  out += line("end", hex(p.end) + (p.end < wholeFramesEnd(p) ? " (" + std::to_string(p.inputLength - p.end) +
-                                                                     " bytes of other data follow)" : ""));
+std::string textReport(const ProbeInput& in, const ProbeFindings& f) {
+  const LayoutCandidate& layout = chosenLayout(f.layout);
+  const int64_t start = f.layout.start, end = f.extent.end;
+  std::string out = line("input", std::string(in.name) + " (" + std::to_string(in.length) + " bytes)");
+  out += line("start", hex(start) + (start == 0 ? "" : " (a header of " + std::to_string(start) + " bytes)"));
+  out += line("end", hex(end) + (end < wholeFramesEnd(in, start) ? " (" + std::to_string(in.length - end) +
+                                                                         " bytes of other data follow)" : ""));
   out += line("layout", layoutName(layout) + ", confidence " + percent(layout.confidence));
   std::string others;
-  for (int i = 1; i < p.candidateCount; ++i) {
-    others += (i > 1 ? "; " : "") + layoutName(p.candidates[i]) + " " + percent(p.candidates[i].confidence);
+  for (int i = 1; i < f.layout.count; ++i) {
+    others += (i > 1 ? "; " : "") + layoutName(f.layout.candidates[i]) + " " + percent(f.layout.candidates[i].confidence);
   }
   if (!others.empty()) out += line("or else", others);
-  out += line("tracks", std::to_string(p.tracks.tracks) + ", " + typeName(p.tracks.archiveType) +
-                            (p.tracks.archiveType >= 0 ? " (archive type " + std::to_string(p.tracks.archiveType) + ")" : ""));
+  const int type = f.tracks.archiveType;
+  out += line("tracks", std::to_string(f.tracks.tracks) + ", " + typeName(type) +
+                            (type != kOneStream ? " (archive type " + std::to_string(type) + ")" : ""));
   std::string command = "talvimo";
-  for (const std::string& arg : suggestedCommand(p)) command += " " + arg;
+  for (const std::string& arg : suggestedCommand(in, f)) command += " " + arg;
   return out + line("command", command);
 }
 
-std::string jsonReport(const ProbeState& p) {
-  const LayoutCandidate& layout = chosenLayout(p);
-  std::string out = "{\"input\": " + jsonString(p.inputName) + ", \"length\": " + std::to_string(p.inputLength);
+std::string jsonReport(const ProbeInput& in, const ProbeFindings& f) {
+  const LayoutCandidate& layout = chosenLayout(f.layout);
+  const int type = f.tracks.archiveType;
+  std::string out = "{\"input\": " + jsonString(in.name) + ", \"length\": " + std::to_string(in.length);
   out += ", \"channels\": " + std::to_string(layout.channels);
   out += ", \"block_size\": " + (layout.channels == 2 ? std::to_string(layout.blockSize) : std::string("null"));
   out += ", \"confidence\": " + jsonNumber(layout.confidence);
-  out += ", \"start\": " + std::to_string(p.start) + ", \"end\": " + std::to_string(p.end);
-  out += ", \"archive_type\": " + (p.tracks.archiveType >= 0 ? std::to_string(p.tracks.archiveType) : std::string("null"));
-  out += ", \"minimum_size\": " + std::to_string(p.tracks.minimumSize);
-  out += ", \"tracks\": " + std::to_string(p.tracks.tracks);
+  out += ", \"start\": " + std::to_string(f.layout.start) + ", \"end\": " + std::to_string(f.extent.end);
+  out += ", \"archive_type\": " + (type != kOneStream ? std::to_string(type) : std::string("null"));
+  out += ", \"minimum_size\": " + std::to_string(f.tracks.minimumSize);
+  out += ", \"tracks\": " + std::to_string(f.tracks.tracks);
   out += ", \"command\": [";
-  const std::vector<std::string> command = suggestedCommand(p);
+  const std::vector<std::string> command = suggestedCommand(in, f);
   for (size_t i = 0; i < command.size(); ++i) out += (i ? ", " : "") + jsonString(command[i]);
   out += "], \"candidates\": [";
-  for (int i = 0; i < p.candidateCount; ++i) {
-    const LayoutCandidate& c = p.candidates[i];
+  for (int i = 0; i < f.layout.count; ++i) {
+    const LayoutCandidate& c = f.layout.candidates[i];
     out += std::string(i ? ", " : "") + "{\"channels\": " + std::to_string(c.channels) + ", \"block_size\": " +
            (c.channels == 2 ? std::to_string(c.blockSize) : std::string("null")) + ", \"confidence\": " +
            jsonNumber(c.confidence) + ", \"score\": " + jsonNumber(c.score) + "}";

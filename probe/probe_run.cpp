@@ -20,28 +20,28 @@ int fail(bool json, const std::string& reason) {
 
 }  // namespace
 
-int runProbe(ProbeState& p, bool json) {
-  FILE* input = nullptr;
-  const std::string name = p.inputName;
-  const int opened = readProbeInput(p, &input);
+int runProbe(const char* name, bool json, ProbeFindings* found) {
+  ProbeInput in;
+  in.name = name;
+  ProbeFindings f{};
   int result = 0;
-  if (opened != 0) {
-    result = fail(json, name + ": cannot be read");
-  } else if (p.inputLength == 0) {
-    result = fail(json, name + ": is empty");
-  } else if (findAudioStart(p) != 0) {
-    result = fail(json, name + ": holds no SPU ADPCM data");
+  if (readProbeInput(in) != 0) {
+    result = fail(json, std::string(name) + ": cannot be read");
+  } else if (in.length == 0) {
+    result = fail(json, std::string(name) + ": is empty");
+  } else if (findAudioExtent(in, f.extent) != 0) {
+    result = fail(json, std::string(name) + ": holds no SPU ADPCM data");
   } else {
-    findAudioEnd(p);
-    rankLayouts(p);
-    if (findTracks(p, input) != 0) {
-      result = fail(json, name + ": cannot be read");
+    f.layout = rankLayouts(in, f.extent);
+    if (findTracks(in, f.extent, f.layout, f.tracks) != 0) {
+      result = fail(json, std::string(name) + ": cannot be read");
     } else {
-      const std::string report = json ? jsonReport(p) : textReport(p);
+      const std::string report = json ? jsonReport(in, f) : textReport(in, f);
       std::fputs(report.c_str(), stdout);
+      if (found != nullptr) *found = f;
     }
   }
-  if (input != nullptr) std::fclose(input);
+  closeProbeInput(in);
   // A report that could not be written is a failure too.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) result = -1;
   return result;

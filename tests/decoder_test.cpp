@@ -74,7 +74,7 @@ double plainDoubleStep(int t, double s1, double s2, double f0, double f1) {
   return sum + product2;
 }
 
-TEST(Decoder, HistoryKeepsExtendedSums) {
+TEST(Decoder, HistoryKeeps64BitSums) {
   // From zero history this frame's history ends in bits that plain double sums lose.
   ChannelHistory h{0, 0};
   int32_t out[kSamplesPerFrame];
@@ -95,7 +95,7 @@ TEST(Decoder, HistoryKeepsExtendedSums) {
   EXPECT_NE(s1, h.s1);
 }
 
-TEST(Decoder, SampleFollowsExtendedSums) {
+TEST(Decoder, SampleFollows64BitSums) {
   // The exact sum is -114.49999999999992...: the decoder's value stays below -114.5 by
   // one double step and gives -113; plain double sums land on -114.5 and give -114.
   const ChannelHistory before{-0x1.7bbfd5d4975fap+7, -0x1.5970b944p+10};

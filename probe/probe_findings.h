@@ -1,0 +1,58 @@
+// What the probe finds, stage by stage, each stage's result a value the next one takes:
+// where the sound lies (AudioExtent), how it is laid out (LayoutChoice), how it is cut
+// into tracks (TrackLayout).
+#pragma once
+
+#include <cstdint>
+
+#include "decode/adpcm_frame.h"
+
+constexpr int64_t kMaxHeaderBytes = 0x10000;   // a header before the sound is at most this long
+constexpr int64_t kMaxTrailerBytes = 0x10000;  // other data after the sound is at most this long
+constexpr int64_t kLayoutBytes = 8 << 20;      // sound examined for the layout
+constexpr int kMaxLayoutCandidates = 4;        // candidates reported, the chosen one first
+
+// talvimo's archive types that the probe suggests.
+constexpr int kOneStream = -1;      // no archive type: one file
+constexpr int kMarkerTracks = 1;    // marker frames at pair starts begin tracks
+constexpr int kEmptyFrameCuts = 2;  // every empty frame is dropped and parts two tracks
+constexpr int kFlaggedFrameCuts = 5;  // every frame with a flag byte is dropped and parts two tracks
+
+// Where the sound lies in the input.
+struct AudioExtent {
+  int64_t start;  // offset of its first frame
+  int64_t end;    // offset after its last frame
+};
+
+// One way of reading the sound: mono, or stereo with blocks of blockSize bytes.
+struct LayoutCandidate {
+  int channels;       // 1 or 2
+  int32_t blockSize;  // stereo: bytes per block; mono: 0
+  double score;       // the evidence for it (mono: the level stereo evidence must pass)
+  double confidence;  // its share of the evidence of all candidates, 0..1
+};
+
+// The layouts ranked, the chosen one first, and where its pairs begin: stereo streams
+// that begin with silent frames begin before the first frame of sound.
+struct LayoutChoice {
+  int64_t start;
+  LayoutCandidate candidates[kMaxLayoutCandidates];
+  int count;
+};
+
+inline const LayoutCandidate& chosenLayout(const LayoutChoice& c) { return c.candidates[0]; }
+
+// How the sound is cut into its tracks.
+struct TrackLayout {
+  int archiveType;        // talvimo's archive type, or kOneStream
+  int32_t minimumSize;    // a -m value that drops tiny segments, or 0 for none
+  int tracks;             // files the suggested command writes
+  int32_t commandBlock;   // the block size on the command line (mono: any that keeps markers on pair starts)
+};
+
+// All the probe found in one input.
+struct ProbeFindings {
+  AudioExtent extent;
+  LayoutChoice layout;
+  TrackLayout tracks;
+};
