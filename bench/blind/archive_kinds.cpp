@@ -64,6 +64,13 @@ void appendTrack(Body& body, const Bytes& track) {
   body.soundEnd = body.bytes.size();
 }
 
+// Empty frames after a stream belong to the layout: the sound ends after them.
+void appendSeparator(Body& body, size_t frames) {
+  append(body.bytes, emptyFrames(frames));
+  body.soundEnd = body.bytes.size();
+  body.endsWithEmptyFrames = true;
+}
+
 Body pausesBody(size_t variant, Rng& rng, CodecLog& log) {
   const double rate = pickRate(rng);
   const bool soundFirst = rng.chance(0.75);
@@ -108,7 +115,8 @@ Stereo separatedStream(double seconds, double rate, Rng& rng) {
   if (draw < 0.5) return relatedSong(seconds, rate, rng);
   if (draw < 0.75) {
     const bool soundFirst = rng.chance(0.7);
-    return panned(startedSignal(pausingSignal(seconds, rate, soundFirst, rng), soundFirst, rate, rng), rng.uniform(-0.5, 0.5), 0);
+    const Signal voice = startedSignal(pausingSignal(seconds, rate, soundFirst, rng), soundFirst, rate, rng);
+    return panned(voice, rng.uniform(-0.5, 0.5), 0);
   }
   Stereo s{melodyPiece(seconds, rate, rng), rhythmPiece(seconds, rate, rng)};
   normalisePeak(s);
@@ -122,8 +130,10 @@ Body emptySeparatedBody(Rng& rng, CodecLog& log) {
   Body body;
   for (int n = 0; n < streams; ++n) {
     const double seconds = secondsFor(rng.uniform(2.5, 14.0), 3 * block, rate);
-    appendTrack(body, stereoStream(separatedStream(seconds, rate, rng), pickPeak(rng), block, shapeOf(rng.chance(0.3), 0, 0), log));
-    append(body.bytes, emptyFrames(1));
+    const Stereo stream = separatedStream(seconds, rate, rng);
+    const double peak = pickPeak(rng);
+    appendTrack(body, stereoStream(stream, peak, block, shapeOf(rng.chance(0.3), 0, 0), log));
+    appendSeparator(body, 1);
   }
   body.tracks = streams;
   finishStereo(body, block, ArchiveType::EmptyFrame);
@@ -140,7 +150,7 @@ Body clipsBody(Rng& rng, CodecLog& log) {
     const double seconds = secondsFor(rng.uniform(1.5, 6.0), 3 * kMonoCommandBlock, rate);
     const Signal clip = startedSignal(pausingSignal(seconds, rate, soundFirst, rng), soundFirst, rate, rng);
     appendTrack(body, monoStream(clip, pickPeak(rng), shapeOf(false, 0, 0), log));
-    append(body.bytes, emptyFrames(separator));
+    appendSeparator(body, separator);
   }
   body.tracks = clips;
   finishMono(body, kMonoCommandBlock, ArchiveType::EmptyFrame);
@@ -153,7 +163,9 @@ Body musicBody(Rng& rng, CodecLog& log) {
   const double seconds = secondsFor(rng.uniform(3.0, 60.0), 2 * block, rate);
   const size_t leadIn = rng.chance(0.35) ? static_cast<size_t>(rng.between(1, 6)) : 0;
   Body body;
-  appendTrack(body, stereoStream(relatedSong(seconds, rate, rng), pickPeak(rng), block, shapeOf(rng.chance(0.5), leadIn, block), log));
+  const Stereo song = relatedSong(seconds, rate, rng);
+  const double peak = pickPeak(rng);
+  appendTrack(body, stereoStream(song, peak, block, shapeOf(rng.chance(0.5), leadIn, block), log));
   body.leadInEmptyFrames = leadIn > 0;
   finishStereo(body, block, ArchiveType::None);
   return body;
@@ -166,7 +178,8 @@ Body markersBody(Rng& rng, CodecLog& log) {
   Body body;
   for (int n = 0; n < tracks; ++n) {
     const double seconds = secondsFor(rng.uniform(3.0, 20.0), 2 * block, rate);
-    appendTrack(body, stereoStream(relatedSong(seconds, rate, rng), pickPeak(rng), block, shapeOf(true, 0, block), log));
+    const Stereo song = relatedSong(seconds, rate, rng);
+    appendTrack(body, stereoStream(song, pickPeak(rng), block, shapeOf(true, 0, block), log));
   }
   body.tracks = tracks;
   finishStereo(body, block, ArchiveType::Marker);
@@ -178,9 +191,10 @@ Body monoBody(size_t variant, Rng& rng, CodecLog& log) {
   Body body;
   if (variant % 2 == 0) {  // one voice or one instrument
     const double seconds = rng.uniform(3.0, 60.0);
-    const Signal sound = rng.chance(0.5) ? speech(speaker(rng.uniform(0.002, 0.02), rng.chance(0.7), rng), seconds, rate, rng) : melodyPiece(seconds, rate, rng);
+    const Signal sound = rng.chance(0.5) ? speech(hissingSpeaker(rng), seconds, rate, rng) : melodyPiece(seconds, rate, rng);
     const size_t leadIn = rng.chance(0.3) ? static_cast<size_t>(rng.between(1, 6)) : 0;
-    appendTrack(body, monoStream(sound, pickPeak(rng), shapeOf(false, leadIn, rng.chance(0.5) ? kSector : 0), log));
+    const double peak = pickPeak(rng);
+    appendTrack(body, monoStream(sound, peak, shapeOf(false, leadIn, rng.chance(0.5) ? kSector : 0), log));
     body.leadInEmptyFrames = leadIn > 0;
     finishMono(body, kMonoCommandBlock, ArchiveType::None);
     return body;
@@ -190,7 +204,8 @@ Body monoBody(size_t variant, Rng& rng, CodecLog& log) {
   const size_t unit = static_cast<size_t>(rng.pick(std::vector<int64_t>{0x400, 0x800, 0x1000}));
   const int tracks = static_cast<int>(rng.between(3, 5));
   for (int n = 0; n < tracks; ++n) {
-    appendTrack(body, monoStream(melodyPiece(rng.uniform(3.0, 15.0), rate, rng), pickPeak(rng), shapeOf(true, 0, unit), log));
+    const Signal melody = melodyPiece(rng.uniform(3.0, 15.0), rate, rng);
+    appendTrack(body, monoStream(melody, pickPeak(rng), shapeOf(true, 0, unit), log));
   }
   body.tracks = tracks;
   finishMono(body, unit / 2, ArchiveType::Marker);

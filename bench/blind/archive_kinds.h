@@ -13,7 +13,7 @@
 namespace blind {
 
 struct Body {
-  Bytes bytes;                        // the sound, with any separator frames after it
+  Bytes bytes;                        // the sound, from the first byte of the first block on
   uint64_t soundEnd = 0;              // bytes of `bytes` up to the last byte of sound
   int channels = 2;
   size_t block = 0;                   // interleave block size; 0 for mono
@@ -21,6 +21,7 @@ struct Body {
   CutCommand command;                 // that command, offsets relative to the sound
   std::vector<uint64_t> trackStarts;  // offsets of the streams, relative to the sound
   bool leadInEmptyFrames = false;     // the sound begins with all-zero frames
+  bool endsWithEmptyFrames = false;   // the last stream is followed by its separator
 };
 
 enum class Kind { Pauses, Unrelated, EmptySeparated, Clips, Music, Markers, Mono };

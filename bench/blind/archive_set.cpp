@@ -47,13 +47,13 @@ std::vector<uint64_t> shifted(const std::vector<uint64_t>& offsets, uint64_t by)
 // Header, sound, trailer; the command's offsets become offsets in the file.
 Archive assemble(Body body, Kind kind, Rng& rng) {
   const double chance = isOrdinary(kind) ? 0.7 : 0.4;
-  const HeaderPlan header = planHeader(chance, body.leadInEmptyFrames, rng);
+  const HeaderPlan header = planHeader(chance, body.leadInEmptyFrames || body.endsWithEmptyFrames, rng);
   Archive a;
   a.start = header.size;
   a.end = a.start + body.soundEnd;
   a.bytes = makeHeader(header, shifted(body.trackStarts, a.start), a.end, rng);
   append(a.bytes, body.bytes);
-  append(a.bytes, makeTrailer(chance, a.bytes.size(), rng));
+  append(a.bytes, makeTrailer(chance, !body.endsWithEmptyFrames, a.bytes.size(), rng));
   body.command.start = a.start;
   body.command.end = a.end;
   a.body = std::move(body);

@@ -49,7 +49,11 @@ Bytes text(size_t bytes, Rng& rng) {
   while (out.size() < bytes) {
     std::string line = rng.pick(openers) + " ";
     const int words = static_cast<int>(rng.between(2, 9));
-    for (int w = 0; w < words; ++w) line += randomWord(rng) + (rng.chance(0.2) ? std::to_string(rng.between(0, 999)) : "") + " ";
+    for (int w = 0; w < words; ++w) {
+      line += randomWord(rng);
+      if (rng.chance(0.2)) line += std::to_string(rng.between(0, 999));
+      line += " ";
+    }
     line += rng.chance(0.5) ? "\r\n" : "\n";
     out += line;
   }
@@ -111,7 +115,10 @@ Bytes directory(size_t bytes, Rng& rng) {
   Bytes out(bytes, 0);
   uint32_t offset = static_cast<uint32_t>(bytes + paddingTo(bytes, 0x800));
   for (size_t at = 0; at + kDirectoryEntryBytes <= bytes; at += kDirectoryEntryBytes) {
-    std::string name = rng.pick(folders) + randomWord(rng) + std::to_string(rng.between(0, 99)) + rng.pick(suffixes);
+    std::string name = rng.pick(folders);
+    name += randomWord(rng);
+    name += std::to_string(rng.between(0, 99));
+    name += rng.pick(suffixes);
     name.resize(std::min(name.size(), kDirectoryNameBytes - 1));
     std::copy(name.begin(), name.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
     const uint32_t size = static_cast<uint32_t>(rng.between(0x80, 0x30000));

@@ -256,12 +256,23 @@ Stereo relatedSong(double seconds, double rate, Rng& rng) {
   const auto chords = progression(barsFor(seconds, beat), rng);
   const size_t length = samplesAt(seconds, rate);
   Stereo mix{Signal(length, 0.0f), Signal(length, 0.0f)};
-  pan(mix, render(padEvents(key, chords, beat * kBeatsPerBar, rng), Timbre::Pad, seconds, rate, rng), rng.uniform(-0.3, 0.3), 0.5, 0);
+  // One draw per statement: the order of draws must not depend on the compiler's
+  // order of evaluating arguments.
+  const Signal pad = render(padEvents(key, chords, beat * kBeatsPerBar, rng), Timbre::Pad, seconds, rate, rng);
+  pan(mix, pad, rng.uniform(-0.3, 0.3), 0.5, 0);
   pan(mix, render(bassEvents(key, chords, beat, rng), Timbre::Pluck, seconds, rate, rng), 0.0, 0.7, 0);
   const size_t haas = samplesAt(rng.uniform(0.005, 0.025), rate);
-  pan(mix, render(melodyEvents(key, seconds, beat, 0, 0.15, rng), leadTimbre(rng), seconds, rate, rng), rng.uniform(-0.7, 0.7), 0.6, haas);
-  if (rng.chance(0.7)) pan(mix, drums(seconds, beat, rate, rng), rng.uniform(-0.2, 0.2), 0.6, 0);
-  if (rng.chance(0.4)) pan(mix, render(melodyEvents(key, seconds, beat, 1, 0.5, rng), Timbre::Bell, seconds, rate, rng), rng.uniform(-0.9, 0.9), 0.3, 0);
+  const std::vector<Event> tune = melodyEvents(key, seconds, beat, 0, 0.15, rng);
+  const Signal lead = render(tune, leadTimbre(rng), seconds, rate, rng);
+  pan(mix, lead, rng.uniform(-0.7, 0.7), 0.6, haas);
+  if (rng.chance(0.7)) {
+    const Signal kit = drums(seconds, beat, rate, rng);
+    pan(mix, kit, rng.uniform(-0.2, 0.2), 0.6, 0);
+  }
+  if (rng.chance(0.4)) {
+    const Signal bells = render(melodyEvents(key, seconds, beat, 1, 0.5, rng), Timbre::Bell, seconds, rate, rng);
+    pan(mix, bells, rng.uniform(-0.9, 0.9), 0.3, 0);
+  }
   addReverb(mix, rate, rng.uniform(0.15, 0.4), rng);
   mix.left = fadeTail(std::move(mix.left), rate);
   mix.right = fadeTail(std::move(mix.right), rate);
@@ -273,9 +284,11 @@ Signal melodyPiece(double seconds, double rate, Rng& rng) {
   const Key key = randomKey(rng);
   const double beat = randomBeat(rng);
   const auto chords = progression(barsFor(seconds, beat), rng);
-  Signal out = render(melodyEvents(key, seconds, beat, 0, 0.1, rng), leadTimbre(rng), seconds, rate, rng);
+  const std::vector<Event> tune = melodyEvents(key, seconds, beat, 0, 0.1, rng);
+  Signal out = render(tune, leadTimbre(rng), seconds, rate, rng);
   const Timbre bed = rng.chance(0.5) ? Timbre::Pad : Timbre::Organ;
-  mixInto(out, render(padEvents(key, chords, beat * kBeatsPerBar, rng), bed, seconds, rate, rng), 0, rng.uniform(0.2, 0.5));
+  const Signal pad = render(padEvents(key, chords, beat * kBeatsPerBar, rng), bed, seconds, rate, rng);
+  mixInto(out, pad, 0, rng.uniform(0.2, 0.5));
   out = fadeTail(std::move(out), rate);
   normalisePeak(out);
   return out;
@@ -293,7 +306,8 @@ Signal drumLoopWithGaps(double seconds, double rate, Rng& rng) {
   Signal out(samplesAt(seconds, rate), 0.0f);
   size_t at = 0;
   while (at < out.size()) {
-    Signal hit = drumHit(rng.pick(kit), rng.uniform(0.4, 1.0), rate, rng);
+    const Drum drum = rng.pick(kit);
+    Signal hit = drumHit(drum, rng.uniform(0.4, 1.0), rate, rng);
     if (rng.chance(0.4)) mixInto(hit, drumHit(Drum::ClosedHat, 0.3, rate, rng), 0, 1.0);
     mixInto(out, hit, at, 1.0);
     at += hit.size() + samplesAt(rng.uniform(0.05, 1.4), rate);

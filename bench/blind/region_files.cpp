@@ -112,7 +112,7 @@ void soundBank(FileWriter& w, Rng& rng, CodecLog& log) {
 
 // VAGp clips, back to back or each padded to whole sectors.
 void vagPack(FileWriter& w, Rng& rng, CodecLog& log) {
-  const int clips = static_cast<int>(rng.between(2, 3));
+  const int clips = rng.chance(0.7) ? 2 : 3;
   const bool sectors = rng.chance(0.5);
   if (rng.chance(0.5)) {
     w.write(makeFiller(Filler::OffsetTable, static_cast<size_t>(rng.between(1, 4)) * 16, rng));
@@ -154,7 +154,8 @@ Item soundItem(Rng& rng) {
 // a sector, until the image is about `bytes` long.
 void discImage(FileWriter& w, uint64_t bytes, Rng& rng, CodecLog& log) {
   volumeDescriptors(w, rng);
-  std::vector<Item> items = {soundItem(rng), soundItem(rng)};
+  std::vector<Item> items = {soundItem(rng)};
+  if (rng.chance(0.3)) items.push_back(soundItem(rng));
   const int others = static_cast<int>(rng.between(2, 5));
   for (int n = 0; n < others; ++n) items.push_back([](FileWriter& fw, Rng& r, CodecLog&) { writeFiller(fw, logUniform(200 * kKiB, 6 * kMiB, r), r); });
   for (size_t i = items.size(); i > 1; --i) std::swap(items[i - 1], items[rng.index(i)]);
@@ -174,7 +175,7 @@ struct FilePlan {
 };
 
 const std::vector<FilePlan>& filePlan() {
-  static const std::vector<FilePlan> plan = {{"toc", ".bin", 8}, {"bank", ".bin", 7}, {"vags", ".bin", 7}, {"disc", ".iso", 8}};
+  static const std::vector<FilePlan> plan = {{"toc", ".bin", 8}, {"bank", ".bin", 6}, {"vags", ".bin", 7}, {"disc", ".iso", 9}};
   return plan;
 }
 

@@ -45,7 +45,8 @@ Signal monoContent(double seconds, double rate, Rng& rng) {
 
 std::string clipName(Rng& rng) {
   static const std::vector<std::string> stems = {"voice", "door", "step", "shot", "menu", "jump", "wind", "bell", "hit", "talk"};
-  return rng.pick(stems) + "_" + std::to_string(rng.between(0, 999));
+  const std::string stem = rng.pick(stems);
+  return stem + "_" + std::to_string(rng.between(0, 999));
 }
 
 Bytes vagHeader(uint32_t dataBytes, uint32_t rate, Rng& rng) {
@@ -69,7 +70,8 @@ RegionPiece stereoMusic(size_t block, uint64_t bytes, bool severalTracks, Rng& r
   for (int n = 0; n < tracks; ++n) {
     const double seconds = std::max(secondsOfStereo(bytes / static_cast<uint64_t>(tracks), rate), secondsFor(1.0, 2 * block, rate));
     const bool marker = severalTracks || rng.chance(0.5);
-    append(piece.bytes, stereoStream(relatedSong(seconds, rate, rng), pickPeak(rng), block, shapeOf(marker, 0, block), log));
+    const Stereo song = relatedSong(seconds, rate, rng);
+    append(piece.bytes, stereoStream(song, pickPeak(rng), block, shapeOf(marker, 0, block), log));
   }
   piece.soundEnd = piece.bytes.size();
   piece.block = block;
@@ -80,9 +82,10 @@ RegionPiece stereoMusic(size_t block, uint64_t bytes, bool severalTracks, Rng& r
 
 RegionPiece monoVoice(uint64_t bytes, Rng& rng, CodecLog& log) {
   const double rate = pickRate(rng);
-  const Signal voice = speech(speaker(rng.uniform(0.002, 0.02), rng.chance(0.7), rng), secondsOfMono(bytes, rate), rate, rng);
+  const Signal voice = speech(hissingSpeaker(rng), secondsOfMono(bytes, rate), rate, rng);
+  const double peak = pickPeak(rng);
   RegionPiece piece;
-  piece.bytes = monoStream(voice, pickPeak(rng), shapeOf(false, 0, rng.chance(0.5) ? kSector : 0), log);
+  piece.bytes = monoStream(voice, peak, shapeOf(false, 0, rng.chance(0.5) ? kSector : 0), log);
   piece.soundEnd = piece.bytes.size();
   piece.channels = 1;
   setCommand(piece, kMonoCommandBlock, 1, ArchiveType::None);

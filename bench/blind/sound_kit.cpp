@@ -81,4 +81,10 @@ SpeechStyle speaker(double hissLevel, bool soundFirst, Rng& rng) {
   return style;
 }
 
+SpeechStyle hissingSpeaker(Rng& rng) {
+  const double hiss = rng.uniform(0.002, 0.02);
+  const bool soundFirst = rng.chance(0.7);
+  return speaker(hiss, soundFirst, rng);
+}
+
 }  // namespace blind

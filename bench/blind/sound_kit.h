@@ -52,4 +52,7 @@ Bytes monoStream(const Signal& s, double peak, const ChannelShape& shape, CodecL
 // A speaker of random pitch and pauses; hiss 0 makes the pauses digital silence.
 SpeechStyle speaker(double hissLevel, bool soundFirst, Rng& rng);
 
+// A speaker recorded with a hiss floor, who mostly starts at once.
+SpeechStyle hissingSpeaker(Rng& rng);
+
 }  // namespace blind

@@ -49,12 +49,12 @@ Bytes filled(size_t size, const std::vector<uint64_t>& trackStarts, uint64_t sou
 
 }  // namespace
 
-HeaderPlan planHeader(double probability, bool leadInEmptyFrames, Rng& rng) {
+HeaderPlan planHeader(double probability, bool noZerosAtEnd, Rng& rng) {
   HeaderPlan plan;
   if (!rng.chance(probability)) return plan;
   plan.size = headerSize(rng);
   const double draw = rng.unit();
-  plan.kind = leadInEmptyFrames ? HeaderKind::Filled : (draw < 0.3 ? HeaderKind::Zeros : (draw < 0.7 ? HeaderKind::Table : HeaderKind::Filled));
+  plan.kind = noZerosAtEnd ? HeaderKind::Filled : (draw < 0.3 ? HeaderKind::Zeros : (draw < 0.7 ? HeaderKind::Table : HeaderKind::Filled));
   return plan;
 }
 
@@ -68,13 +68,15 @@ Bytes makeHeader(const HeaderPlan& plan, const std::vector<uint64_t>& trackStart
   return {};
 }
 
-Bytes makeTrailer(double probability, uint64_t end, Rng& rng) {
+Bytes makeTrailer(double probability, bool zeroPadding, uint64_t end, Rng& rng) {
   if (!rng.chance(probability)) return {};
   const double draw = rng.unit();
-  if (draw < 0.3) {  // padding to the end of the sector, and sometimes a whole sector more
+  if (draw < 0.3 && zeroPadding) {  // padding to the end of the sector, and sometimes a whole sector more
     return Bytes(paddingTo(end, kSector) + (rng.chance(0.3) ? kSector : 0), 0);
   }
-  return someFiller(static_cast<size_t>(rng.between(0x10, kLargestTrailer)), rng);
+  Bytes trailer = someFiller(static_cast<size_t>(rng.between(0x10, kLargestTrailer)), rng);
+  trailer.front() |= 1;  // never an empty frame right after the sound
+  return trailer;
 }
 
 }  // namespace blind

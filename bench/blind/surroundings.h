@@ -22,14 +22,17 @@ struct HeaderPlan {
   size_t size = 0;
 };
 
-// A header for an archive; `leadInEmptyFrames` rules out headers that end in zeros,
-// which would make the start of the sound impossible to tell.
-HeaderPlan planHeader(double probability, bool leadInEmptyFrames, Rng& rng);
+// A header for an archive. `noZerosAtEnd` rules out headers that end in zeros, for
+// sound that begins with empty frames or is cut at them: zeros before it would make
+// its start impossible to tell.
+HeaderPlan planHeader(double probability, bool noZerosAtEnd, Rng& rng);
 
 // The header's bytes; `trackStarts` are offsets in the file.
 Bytes makeHeader(const HeaderPlan& plan, const std::vector<uint64_t>& trackStarts, uint64_t soundEnd, Rng& rng);
 
-// Data after the sound, up to 0xF000 bytes (or nothing); `end` is its offset in the file.
-Bytes makeTrailer(double probability, uint64_t end, Rng& rng);
+// Data after the sound, up to 0xF000 bytes (or nothing); `end` is its offset in the
+// file. `zeroPadding` allows padding with zeros to the end of the sector, which
+// must not follow sound that itself ends in empty frames: its end could not be told.
+Bytes makeTrailer(double probability, bool zeroPadding, uint64_t end, Rng& rng);
 
 }  // namespace blind
