@@ -21,12 +21,21 @@ namespace {
 constexpr uint64_t kKiB = 1024;
 constexpr uint64_t kMiB = 1024 * kKiB;
 constexpr uint64_t kFillerChunk = kMiB;  // fillers are written a chunk at a time
+constexpr size_t kTocCountAt = 4;          // of a table of contents: the magic, then the entry count
 constexpr size_t kTocHeaderBytes = 16;
 constexpr size_t kTocEntryBytes = 32;
 constexpr uint64_t kTocBytes = 200 * kKiB;
 constexpr size_t kBankHeaderBytes = 0x800;
-constexpr size_t kBankPartsAt = 16;  // after the magic, a version, a count and a reserved word
+constexpr size_t kBankCountAt = 8;      // of a bank header: the magic, a reserved word, the part count
+constexpr size_t kBankPartsAt = 16;     // then offset and size of each part, 32-bit little-endian
+constexpr size_t kBankPartBytes = 8;
 constexpr size_t kSystemAreaSectors = 16;  // an ISO 9660 image leaves its first 16 sectors to the system
+constexpr uint8_t kPrimaryDescriptor = 0x01;
+constexpr uint8_t kTerminatorDescriptor = 0xFF;
+constexpr size_t kDescriptorIdAt = 1;       // "CD001"
+constexpr size_t kDescriptorVersionAt = 6;
+constexpr size_t kVolumeNameAt = 40;
+constexpr size_t kVolumeNameBytes = 32;
 constexpr uint64_t kSalt = 0xF11E5;
 constexpr uint64_t kBigReserve = 16 * kMiB;  // larger than any one item the big file writes
 
@@ -58,7 +67,7 @@ void tocArchive(FileWriter& w, Rng& rng, CodecLog& log) {
   Bytes toc(kTocHeaderBytes, 0);
   const std::string magic = "TOC0";
   std::copy(magic.begin(), magic.end(), toc.begin());
-  putLe32(toc, 4, static_cast<uint32_t>(entries));
+  putLe32(toc, kTocCountAt, static_cast<uint32_t>(entries));
   append(toc, directory(entries * kTocEntryBytes, rng));
   w.write(toc);
   w.padTo(kSector);
@@ -90,7 +99,7 @@ void soundBank(FileWriter& w, Rng& rng, CodecLog& log) {
   Bytes header(kBankHeaderBytes, 0);
   const std::string magic = "SBNK";
   std::copy(magic.begin(), magic.end(), header.begin());
-  putLe32(header, 8, static_cast<uint32_t>(parts.size()));
+  putLe32(header, kBankCountAt, static_cast<uint32_t>(parts.size()));
   std::vector<Bytes> before(parts.size());
   uint64_t at = bankStart + kBankHeaderBytes;
   for (size_t p = 0; p < parts.size(); ++p) {
@@ -98,8 +107,8 @@ void soundBank(FileWriter& w, Rng& rng, CodecLog& log) {
     const size_t alignment = rng.chance(0.7) ? kSector : kFrameBytes;
     before[p].resize(before[p].size() + paddingTo(at + before[p].size(), alignment), 0);
     at += before[p].size();
-    putLe32(header, kBankPartsAt + 8 * p, static_cast<uint32_t>(at - bankStart));
-    putLe32(header, kBankPartsAt + 8 * p + 4, static_cast<uint32_t>(parts[p].bytes.size()));
+    putLe32(header, kBankPartsAt + kBankPartBytes * p, static_cast<uint32_t>(at - bankStart));
+    putLe32(header, kBankPartsAt + kBankPartBytes * p + 4, static_cast<uint32_t>(parts[p].bytes.size()));
     at += parts[p].bytes.size();
   }
   w.write(header);
@@ -128,15 +137,15 @@ void vagPack(FileWriter& w, Rng& rng, CodecLog& log) {
 
 void volumeDescriptors(FileWriter& w, Rng& rng) {
   w.zeros(kSystemAreaSectors * kSector);
-  for (const uint8_t type : {uint8_t{0x01}, uint8_t{0xFF}}) {
+  for (const uint8_t type : {kPrimaryDescriptor, kTerminatorDescriptor}) {
     Bytes sector(kSector, 0);
     const std::string id = "CD001";
     sector[0] = type;
-    std::copy(id.begin(), id.end(), sector.begin() + 1);
-    sector[6] = 1;
-    if (type == 0x01) {
-      const Bytes name = makeFiller(Filler::Text, 32, rng);
-      std::copy(name.begin(), name.end(), sector.begin() + 40);
+    std::copy(id.begin(), id.end(), sector.begin() + kDescriptorIdAt);
+    sector[kDescriptorVersionAt] = 1;
+    if (type == kPrimaryDescriptor) {
+      const Bytes name = makeFiller(Filler::Text, kVolumeNameBytes, rng);
+      std::copy(name.begin(), name.end(), sector.begin() + kVolumeNameAt);
     }
     w.write(sector);
   }
@@ -244,7 +253,7 @@ int writeBigFile(const std::string& path, uint64_t sizeMib, uint64_t seed) {
       if (rng.chance(0.25)) writeFiller(w, logUniform(64 * kKiB, 8 * kMiB, rng), rng);
       else soundItem(rng)(w, rng, log);
     }
-    writeFiller(w, target - w.offset(), rng);
+    if (w.offset() < target) writeFiller(w, target - w.offset(), rng);
     w.close();
     std::cout << path << ": " << w.offset() / kMiB << " MiB, " << w.regionCount() << " regions, " << std::fixed << std::setprecision(1) << secondsSince(began) << " s\n"
               << log.report() << '\n';

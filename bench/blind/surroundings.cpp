@@ -12,6 +12,7 @@ namespace {
 constexpr size_t kLargestHeader = 0x1000;
 constexpr size_t kLargestTrailer = 0xF000;
 constexpr size_t kSector = 0x800;
+constexpr size_t kTableCountAt = 4;     // after the magic
 constexpr size_t kTableEntryBytes = 8;  // offset and size, 32-bit little-endian
 constexpr size_t kTableFirstEntry = 8;  // after the magic and the count
 
@@ -28,7 +29,7 @@ Bytes table(size_t size, const std::vector<uint64_t>& trackStarts, uint64_t soun
   Bytes out(size, 0);
   const std::string magic = rng.pick(magics);
   std::copy_n(magic.begin(), std::min(size, magic.size()), out.begin());
-  if (size >= kTableFirstEntry) putLe32(out, 4, static_cast<uint32_t>(trackStarts.size()));
+  if (size >= kTableFirstEntry) putLe32(out, kTableCountAt, static_cast<uint32_t>(trackStarts.size()));
   for (size_t t = 0; t < trackStarts.size(); ++t) {
     const size_t at = kTableFirstEntry + t * kTableEntryBytes;
     if (at + kTableEntryBytes > size) break;
