@@ -7,7 +7,6 @@
 #include <functional>
 #include <iomanip>
 #include <iostream>
-#include <map>
 #include <sstream>
 #include <string>
 

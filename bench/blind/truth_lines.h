@@ -1,7 +1,6 @@
 // The text files that carry the truth about a generated set.
 #pragma once
 
-#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -13,7 +12,5 @@ namespace blind {
 // the sample rate their headers must carry (0: any), and the talvimo arguments
 // after the input name. The checking script runs exactly this command.
 void writeCommandLine(std::ostream& out, const std::string& file, int tracks, int rate, const CutCommand& command);
-
-std::string hexOffset(uint64_t value);
 
 }  // namespace blind
