@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Measures talvimo-probe on the project's test set: generates the archives (once),
 probes each, runs the talvimo command it suggests and counts the files written.
-Prints a Markdown table of the results and every miss.
+Prints a Markdown table of the results, how often the probe is right where it says it
+is at least 90 % sure (of the layout, and of the track count), and every miss.
 
     probe_accuracy.py BUILD_DIR [SET_DIR [FIRST_SEED [hard]]]
 
@@ -28,6 +29,7 @@ def main():
         subprocess.run([str(build / "bench" / "make_probe_set"), str(sets)] + sys.argv[3:], check=True)
     rows = collections.OrderedDict()
     misses = []
+    confident = {"layout": [0, 0], "tracks": [0, 0]}  # archives at 90 % or more, and of them the right ones
     seconds = 0.0
     for line in (sets / "manifest.txt").read_text().splitlines():
         name, channels, block, start, end, tracks = line.split()
@@ -41,7 +43,8 @@ def main():
                                    capture_output=True, text=True)
             seconds += time.monotonic() - began
             if probe.returncode != 0:
-                found = {"channels": 0, "block_size": None, "start": -1, "end": -1, "command": None}
+                found = {"channels": 0, "block_size": None, "start": -1, "end": -1, "command": None,
+                         "confidence": 0, "tracks_confidence": 0}
             else:
                 found = json.loads(probe.stdout)
             files = 0
@@ -50,6 +53,12 @@ def main():
                 files = len([f for f in os.listdir(scratch) if f.endswith(".WAV")])
         layout = (found["channels"] == channels and (channels == 1 or found["block_size"] == block)
                   and found["start"] == start)
+        if found["confidence"] >= 0.9:
+            confident["layout"][0] += 1
+            confident["layout"][1] += layout
+        if found.get("tracks_confidence", 0) >= 0.9:
+            confident["tracks"][0] += 1
+            confident["tracks"][1] += files == tracks
         row = rows.setdefault(group, [0, 0, 0, 0])
         row[0] += 1
         row[1] += layout
@@ -65,6 +74,11 @@ def main():
     for group, r in list(rows.items()) + [("all", total)]:
         print(f"| {group} | {r[0]} | {r[1]} ({100 * r[1] / r[0]:.0f} %) | {r[2]} ({100 * r[2] / r[0]:.0f} %) "
               f"| {r[3]} ({100 * r[3] / r[0]:.0f} %) |")
+    print("\n| confidence of 90 % or more | archives | right |")
+    print("|---|---|---|")
+    for what, (count, right) in confident.items():
+        share = f"{100 * right / count:.0f} %" if count else "-"
+        print(f"| {what} | {count} | {right} ({share}) |")
     print(f"\nprobing took {seconds:.1f} s for {total[0]} archives")
     for miss in misses:
         print("miss:", miss)

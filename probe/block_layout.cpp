@@ -9,11 +9,19 @@
 namespace {
 
 constexpr int kMaxBlockFrames = kMaxBlockSize / kFrameBytes;
-constexpr int kMinPairs = 8;            // fewer pairs in the sample tell nothing
+constexpr int kMinPairs = 8;            // fewer pairs (or joins) in the sample tell nothing
 constexpr int kShortlist = 6;           // sizes whose waveforms are compared
+constexpr size_t kJoinedShortlist = 48; // sizes, of those with joins, whose blocks' loudness is compared
 constexpr int64_t kAgreementFrames = 1 << 17;  // frames compared per size, at most
+constexpr int64_t kQuickAgreementFrames = 1 << 14;  // the same, for the first look at every size
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
 constexpr int64_t kMaxLeadInFrames = 64;  // empty frames before the start weighed as silence
+constexpr int64_t kMaxHeaderFrames = 4;   // frames after the start that may still be a header's last bytes
+constexpr size_t kSpectrumWindow = 4;   // frames of sound compared on each side of a join
+constexpr size_t kMinSpectralBlock = 16;
+// Blocks shorter than this (frames) have joins too close together to tell a channel's
+// sound from the other's: silence and the encoder's own rhythms make patterns there.
+constexpr size_t kMinJoinBlock = 16;  // blocks shorter than this (frames) are too short to compare spectra in
 
 // Accumulates a t statistic: mean / standard error.
 struct TStatistic {
@@ -26,14 +34,26 @@ struct TStatistic {
     const double variance = std::max(0.0, squares / count - mean * mean);
     return mean / std::sqrt(variance / (count - 1) + 1e-12);
   }
+  // The t value as the z value of the same tail probability, so that a size with few
+  // pairs or joins (a large block in a short sample) cannot win by chance alone.
+  double zValue() const {
+    if (count < kMinPairs) return 0.0;
+    const double t = value(), degrees = count - 1;
+    return t * (1.0 - 1.0 / (4.0 * degrees)) / std::sqrt(1.0 + t * t / (2.0 * degrees));
+  }
 };
 
-// The measured frames of the sample from one frame on.
+// The measured frames of a stretch of the sample, from one frame on.
 struct SampleView {
-  const double* loudness;  // decoded loudness of each frame
-  const double* prefix;    // running sums of the residual loudness, prefix[0] before the first frame
-  const int16_t* samples;  // 28 per frame
+  const double* loudness;   // decoded loudness of each frame
+  const double* prefix;     // running sums of the residual loudness, prefix[0] before the first frame
+  const int16_t* samples;   // 28 per frame
+  const Spectrum* spectrum;  // for the first `spectra` frames
+  const int32_t* quiet;     // running counts of quiet frames, quiet[0] before the first frame
   size_t frames;
+  size_t spectra;
+  // Some frame of [from, to) is quiet: silence, which tells nothing of where sound goes on.
+  bool silenceIn(size_t from, size_t to) const { return quiet[to] != quiet[from]; }
 };
 
 // Pearson correlation of x[0..n) and y[0..n); 0 for a constant sequence.
@@ -48,20 +68,39 @@ double correlation(const T* x, const T* y, size_t n) {
   return cx > 0 && cy > 0 ? cxy / std::sqrt(cx * cy) : 0.0;
 }
 
-// The pairs of the sample that a statistic of block size n looks at: every pair that
+// The pairs of a stretch that a statistic of block size n looks at: every pair that
 // has a following block, spread evenly when there are more than `most`.
 template <typename Visit>
 void forEachPair(size_t frames, size_t n, size_t most, Visit visit) {
   if (frames < 3 * n) return;
   const size_t available = (frames - 3 * n) / (2 * n) + 1;
-  const size_t used = std::min(available, std::max<size_t>(kMinPairs, most));
+  const size_t used = std::min(available, std::max<size_t>(1, most));
   for (size_t k = 0; k < used; ++k) visit(2 * n * (k * available / used));
 }
 
+// The evidence for one block size, gathered over the stretches of the sample.
+struct Evidence {
+  TStatistic agreement, joins, waveforms, spectra;
+  int restarts = 0;  // stretches whose pairs began anew after an empty frame
+  // Both kinds of joins see the same thing, where a channel's sound goes on: smooth
+  // loudness at the joins counts only as far as the spectra agree (a voice's pitch
+  // period makes loudness rhythms of its own, which its spectra do not share).
+  double total() const {
+    const double continuing = spectra.count >= kMinPairs ? std::min(joins.value(), 3.0 * std::max(0.0, spectra.zValue())) : joins.value();
+    return agreement.value() + continuing + waveforms.value() + spectra.zValue();
+  }
+  double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum; }
+  void merge(const Evidence& e) {
+    for (auto [to, from] : {std::pair{&agreement, &e.agreement}, {&joins, &e.joins}, {&waveforms, &e.waveforms}, {&spectra, &e.spectra}}) {
+      to->sum += from->sum, to->squares += from->squares, to->count += from->count;
+    }
+    restarts += e.restarts;
+  }
+};
+
 // Loudness agreement of a pair's blocks against the blocks a block apart.
-double agreement(const SampleView& v, size_t n) {
-  TStatistic t;
-  forEachPair(v.frames, n, kAgreementFrames / (2 * n), [&](size_t b) {
+void agreement(const SampleView& v, size_t n, size_t most, TStatistic& t) {
+  forEachPair(v.frames, n, most, [&](size_t b) {
     const double* l = v.loudness;
     if (n < 8) {  // too few frames to correlate: mean distances instead
       double near = 0, far = 0;
@@ -71,36 +110,133 @@ double agreement(const SampleView& v, size_t n) {
       t.add(correlation(l + b, l + b + n, n) - correlation(l + b + n, l + b + 2 * n, n));
     }
   });
-  return t.value();
 }
 
 // Smoothness of each block's joins to the block two before and after it, against its
 // joins to its neighbours in the file. Two frames on each side of a join are averaged.
-double joins(const SampleView& v, size_t n) {
-  const size_t m = std::min<size_t>(2, n);
+void joins(const SampleView& v, size_t n, TStatistic& t) {
+  if (n < kMinJoinBlock) return;
+  const size_t m = 2;
   auto mean = [&](size_t from) { return (v.prefix[from + m] - v.prefix[from]) / static_cast<double>(m); };
-  TStatistic t;
   for (size_t i = 2 * n; i + n + m <= v.frames; i += n) {  // a join between frames i - 1 and i
+    if (v.silenceIn(i - m, i + m) || v.silenceIn(i + n, i + n + m) || v.silenceIn(i - n - m, i - n)) continue;
     const double before = mean(i - m), after = mean(i);
     const double channelAfter = mean(i + n), channelBefore = mean(i - n - m);
     t.add(2 * std::fabs(before - after) - std::fabs(before - channelAfter) - std::fabs(after - channelBefore));
   }
-  return t.value();
 }
 
 // Waveform likeness of a pair's blocks against the blocks a block apart.
-double waveforms(const SampleView& v, size_t n) {
-  TStatistic t;
+void waveforms(const SampleView& v, size_t n, size_t most, TStatistic& t) {
   const size_t length = n * kSamplesPerFrame;
-  forEachPair(v.frames, n, 64, [&](size_t b) {
+  forEachPair(v.frames, n, most, [&](size_t b) {
     const int16_t* s = v.samples + b * kSamplesPerFrame;
     t.add(correlation(s, s + length, length) - correlation(s + length, s + 2 * length, length));
   });
-  return t.value();
 }
 
-// All three pieces of evidence for block size n.
-double evidence(const SampleView& v, size_t n) { return agreement(v, n) + joins(v, n) + waveforms(v, n); }
+// The mean spectrum of `kSpectrumWindow` frames from `first` on.
+Spectrum windowSpectrum(const SampleView& v, size_t first) {
+  Spectrum mean{};
+  for (size_t f = first; f < first + kSpectrumWindow; ++f) {
+    for (size_t b = 0; b < mean.size(); ++b) mean[b] += v.spectrum[f][b];
+  }
+  for (float& band : mean) band /= static_cast<float>(kSpectrumWindow);
+  return mean;
+}
+
+double distance(const Spectrum& a, const Spectrum& b) {
+  double d = 0.0;
+  for (size_t i = 0; i < a.size(); ++i) d += std::fabs(a[i] - b[i]);
+  return d;
+}
+
+// Each channel's sound goes on across its joins, whether or not the other channel
+// carries the same sound: a frame after a join (past the first, which a wrong history
+// disturbs) sounds more like the end of the same channel's block two before than like
+// the end of the other channel's block right before it. In one stream the block right
+// before is the sound that goes on, and nothing stands out.
+void spectralJoins(const SampleView& v, size_t n, TStatistic& t) {
+  if (n < kMinSpectralBlock) return;
+  const size_t w = kSpectrumWindow;
+  for (size_t j = 2 * n; j + 1 + w <= v.spectra; j += n) {  // a join before frame j
+    if (v.silenceIn(j - w, j + 1 + w) || v.silenceIn(j - n - w, j - n)) continue;
+    const Spectrum after = windowSpectrum(v, j + 1);
+    t.add(distance(after, windowSpectrum(v, j - w)) - distance(after, windowSpectrum(v, j - n - w)));
+  }
+}
+
+// The stretches of the sample that pair on their own for block size n. Streams parted
+// by one empty frame each begin their pairing anew after it (as talvimo's archive type 2
+// reads them), while an empty frame that pads a block does not part anything: after a
+// single empty frame between sound, at least a pair after where the stretch before it
+// began, the stretch is read both ways, its pairs beginning right after the empty frame
+// or where the pairs before it go on, and the way with the stronger evidence is kept.
+SampleView stretch(const SampleView& whole, size_t from, size_t to) {
+  SampleView v = whole;
+  v.loudness += from, v.prefix += from, v.samples += from * kSamplesPerFrame, v.spectrum += from, v.quiet += from;
+  v.frames = to - from;
+  v.spectra = whole.spectra > from ? std::min(whole.spectra, to) - from : 0;
+  return v;
+}
+
+template <typename Measure>
+Evidence gatherStretches(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Measure measure) {
+  Evidence all;
+  size_t origin = 0;  // where the current stretch's pairs begin
+  size_t from = 0;
+  auto next = [&](size_t to) {
+    if (to <= from) return;
+    const size_t going = origin + (from - origin + 2 * n - 1) / (2 * n) * (2 * n);  // the pairs before it, going on
+    Evidence restarted = measure(stretch(whole, from, to));
+    if (from != origin && going < to) {
+      Evidence continued = measure(stretch(whole, going, to));
+      if (continued.sum() > restarted.sum()) {
+        all.merge(continued);
+        origin = going;
+        return;
+      }
+    }
+    all.merge(restarted);
+    all.restarts += from != 0;
+    origin = from;
+  };
+  for (size_t s : separators) {
+    if (s < from + 2 * n) continue;
+    next(s);
+    from = s + 1;
+  }
+  next(whole.frames);
+  return all;
+}
+
+// How much of the evidence is gathered: the joins with the loudness of a few blocks
+// (cheap: a few frames at each join), with the loudness of every block, and with their
+// waveforms too.
+enum class Depth { kJoins, kLoudness, kWaveforms };
+
+Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Depth depth = Depth::kWaveforms) {
+  const double share = std::max(1.0, static_cast<double>(whole.frames));
+  return gatherStretches(whole, separators, n, [&](const SampleView& v) {
+    Evidence e;
+    const double part = static_cast<double>(v.frames) / share;
+    joins(v, n, e.joins);
+    spectralJoins(v, n, e.spectra);
+    const int64_t compared = depth == Depth::kJoins ? kQuickAgreementFrames : kAgreementFrames;
+    agreement(v, n, static_cast<size_t>(part * static_cast<double>(compared) / static_cast<double>(2 * n)) + 1, e.agreement);
+    if (depth == Depth::kWaveforms) waveforms(v, n, static_cast<size_t>(part * 64) + 1, e.waveforms);
+    return e;
+  });
+}
+
+// Single empty frames between frames that are not empty, as frame indices of the view.
+std::vector<size_t> singleEmptyFrames(const std::vector<bool>& empty, size_t from) {
+  std::vector<size_t> out;
+  for (size_t i = from + 1; i + 1 < empty.size(); ++i) {
+    if (empty[i] && !empty[i - 1] && !empty[i + 1]) out.push_back(i - from);
+  }
+  return out;
+}
 
 bool stronger(const LayoutCandidate& a, const LayoutCandidate& b) { return a.score > b.score; }
 
@@ -118,16 +254,24 @@ LayoutChoice keepCandidates(std::vector<LayoutCandidate>& all) {
 }
 
 // Ranks the layouts for the sound that v begins with.
-LayoutChoice rankFrom(const SampleView& v) {
-  // Every size by agreement and joins, then the best few by their waveforms too.
+LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators) {
+  // Every size by its joins and the loudness of a few of its blocks; the best of them,
+  // and the sizes too small for joins, by the loudness of all their blocks; the best
+  // few of those by their waveforms as well.
   std::vector<LayoutCandidate> sizes;
   for (size_t n = 1; n <= kMaxBlockFrames && 3 * n <= v.frames; ++n) {
-    sizes.push_back({2, static_cast<int32_t>(n * kFrameBytes), agreement(v, n) + joins(v, n), 0.0});
+    const double joined = n < kMinJoinBlock ? HUGE_VAL : gather(v, separators, n, Depth::kJoins).total();
+    sizes.push_back({2, static_cast<int32_t>(n * kFrameBytes), joined, 0.0});
   }
-  const size_t listed = std::min<size_t>(kShortlist, sizes.size());
-  std::partial_sort(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(listed), sizes.end(), stronger);
-  sizes.resize(listed);
-  for (LayoutCandidate& c : sizes) c.score += waveforms(v, static_cast<size_t>(c.blockSize / kFrameBytes));
+  auto keepBest = [&](size_t count) {
+    const size_t listed = std::min(count, sizes.size());
+    std::partial_sort(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(listed), sizes.end(), stronger);
+    sizes.resize(listed);
+  };
+  keepBest(kMinJoinBlock + kJoinedShortlist);
+  for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes), Depth::kLoudness).total();
+  keepBest(kShortlist);
+  for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes)).total();
   sizes.push_back(LayoutCandidate{1, 0, kStereoEvidence, 0.0});
   return keepCandidates(sizes);
 }
@@ -148,11 +292,20 @@ LayoutChoice rankLayouts(const ProbeInput& in, const AudioExtent& extent) {
   FrameFeatures features;
   measureFrames(in.head.data() + first, frames, features);
   std::vector<double> prefix(frames + 1, 0.0);
-  for (size_t i = 0; i < frames; ++i) prefix[i + 1] = prefix[i] + features.residual[i];
+  std::vector<int32_t> quiet(frames + 1, 0);
+  for (size_t i = 0; i < frames; ++i) {
+    prefix[i + 1] = prefix[i] + features.residual[i];
+    quiet[i + 1] = quiet[i] + features.quiet[i];
+  }
   auto view = [&](int64_t skipped) {
     const size_t at = static_cast<size_t>(skipped);
+    const size_t spectra = features.spectrum.size();
     return SampleView{features.loudness.data() + at, prefix.data() + at, features.samples.data() + at * kSamplesPerFrame,
-                      frames - std::min(frames, at)};
+                      features.spectrum.data() + std::min(at, spectra), quiet.data() + at, frames - std::min(frames, at),
+                      spectra - std::min(spectra, at)};
+  };
+  auto rank = [&](int64_t skipped) {
+    return rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)));
   };
 
   // Stereo streams that begin with silent frames: the pairs begin where the whole
@@ -160,26 +313,41 @@ LayoutChoice rankLayouts(const ProbeInput& in, const AudioExtent& extent) {
   // after the empty frames, blocks of a few frames more than the silence may look like
   // mono; read from before them, a header's zero padding may blur the true size: the
   // layout is ranked both ways, and the stronger one taken.
-  LayoutChoice choice = rankFrom(view(leadIn));
+  auto restartsAt = [&](LayoutChoice& c, int64_t skipped) {
+    const LayoutCandidate& chosen = chosenLayout(c);
+    c.restarts = chosen.channels != 2 ? 0
+                                      : gather(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)),
+                                               static_cast<size_t>(chosen.blockSize / kFrameBytes)).restarts;
+  };
+  LayoutChoice choice = rank(leadIn);
+  if (leadIn > 0) {
+    const LayoutChoice early = rank(0);
+    if (chosenLayout(early).score > chosenLayout(choice).score) choice = early;
+  }
   choice.start = extent.start;
-  if (leadIn == 0) return choice;
-  const LayoutChoice early = rankFrom(view(0));
-  if (chosenLayout(early).score > chosenLayout(choice).score) choice = early;
-  choice.start = extent.start;
+  restartsAt(choice, leadIn);
   const LayoutCandidate chosen = chosenLayout(choice);
-  if (chosen.channels != 2) return choice;
-  // The start with the strongest evidence, where it is clearly stronger than right
-  // after the silence (a start among a header's zeros would gain nothing).
-  const int64_t n = chosen.blockSize / kFrameBytes;
-  const double atSound = evidence(view(leadIn), static_cast<size_t>(n));
+  if (chosen.channels != 2) return choice;  // mono: pairs are mere halves, and nothing restarts
+  // The start with the strongest evidence, where it is clearly stronger than where the
+  // sound seemed to start: back over empty frames, or a few frames on where the last
+  // bytes of a header look like frames of sound.
+  const size_t n = static_cast<size_t>(chosen.blockSize / kFrameBytes);
+  auto evidenceAt = [&](int64_t at) {
+    return gather(view(at), singleEmptyFrames(features.empty, static_cast<size_t>(at)), n).total();
+  };
+  const double atSound = evidenceAt(leadIn);
   int64_t best = leadIn;
   double bestScore = atSound;
-  for (int64_t at = leadIn - 1; at >= 0 && at > leadIn - 2 * n; --at) {
-    const double score = evidence(view(at), static_cast<size_t>(n));
+  // (Blocks too short for joins cannot tell a frame's difference in their start.)
+  const int64_t forward = n < kMinJoinBlock ? 0 : kMaxHeaderFrames;
+  const int64_t lastTried = std::min<int64_t>(leadIn + forward, static_cast<int64_t>(frames / 4));
+  for (int64_t at = std::max<int64_t>(0, leadIn - 2 * static_cast<int64_t>(n) + 1); at <= lastTried; ++at) {
+    const double score = at == leadIn ? atSound : evidenceAt(at);
     if (score > bestScore) best = at, bestScore = score;
   }
-  if (bestScore <= atSound + kTemperature) best = leadIn;
-  choice = rankFrom(view(best));
+  if (best == leadIn || bestScore <= atSound + kTemperature) return choice;
+  choice = rank(best);
   choice.start = first + kFrameBytes * best;
+  restartsAt(choice, best);
   return choice;
 }

@@ -4,9 +4,9 @@
 
 #include "probe/probe_input.h"
 
-// The level stereo evidence must pass before stereo is believed: on the project's test
-// set mono reaches at most half of it and stereo at least twice it.
-constexpr double kStereoEvidence = 16.0;
+// The level stereo evidence must pass before stereo is believed: on the test sets mono
+// reaches at most three quarters of it.
+constexpr double kStereoEvidence = 8.0;
 
 // Ranks mono against stereo at every block size from 16 to kMaxBlockSize bytes (a
 // multiple of 16) for the sound from extent.start on (at most kLayoutBytes of it), and

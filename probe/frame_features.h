@@ -1,9 +1,15 @@
 // What the layout search measures of each frame of the sample.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+constexpr int kSpectrumBands = 8;      // log-spaced bands of a frame's spectrum
+constexpr size_t kSpectrumFrames = 1 << 17;  // frames whose spectra are measured (2 MiB of the sample)
+
+using Spectrum = std::array<float, kSpectrumBands>;
 
 struct FrameFeatures {
   // Loudness of each frame decoded in file order, as if the sample were one stream
@@ -15,6 +21,14 @@ struct FrameFeatures {
   std::vector<double> residual;
   // The samples of that decode, 28 per frame.
   std::vector<int16_t> samples;
+  // The log energy of each frame's samples in kSpectrumBands bands (the first
+  // kSpectrumFrames frames only): what the sound is like there, apart from its level
+  // alone.
+  std::vector<Spectrum> spectrum;
+  // Each frame is empty (16 zero bytes), and quiet (digital silence or padding: 14 zero
+  // bytes or more).
+  std::vector<bool> empty;
+  std::vector<bool> quiet;
 };
 
 // Measures `count` frames at `frames`.

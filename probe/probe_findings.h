@@ -38,6 +38,7 @@ struct LayoutChoice {
   int64_t start;
   LayoutCandidate candidates[kMaxLayoutCandidates];
   int count;
+  int restarts;  // stereo: single empty frames after which the chosen layout's pairs begin anew
 };
 
 inline const LayoutCandidate& chosenLayout(const LayoutChoice& c) { return c.candidates[0]; }
@@ -48,11 +49,19 @@ struct TrackLayout {
   int32_t minimumSize;    // a -m value that drops tiny segments, or 0 for none
   int tracks;             // files the suggested command writes
   int32_t commandBlock;   // the block size on the command line (mono: any that keeps markers on pair starts)
+  double confidence;      // how sure the probe is that the command writes one file per track, 0..1
+  int64_t soundEnd;       // where the sound ends after all (its last separator), counted from the pairs' start; 0: the extent's end
 };
 
-// All the probe found in one input.
 struct ProbeFindings {
   AudioExtent extent;
   LayoutChoice layout;
   TrackLayout tracks;
 };
+
+// Where the sound ends as the command reads it.
+inline int64_t soundEnd(const ProbeFindings& f) {
+  return f.tracks.soundEnd > 0 ? f.layout.start + f.tracks.soundEnd : f.extent.end;
+}
+
+// All the probe found in one input.

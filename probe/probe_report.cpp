@@ -66,7 +66,7 @@ std::vector<std::string> suggestedCommand(const ProbeInput& in, const ProbeFindi
   const int64_t start = f.layout.start;
   std::vector<std::string> args = {in.name, hex(f.tracks.commandBlock)};
   if (start != 0) args.push_back("-h" + hex(start));
-  if (f.extent.end < wholeFramesEnd(in, start)) args.push_back("-b" + hex(f.extent.end));
+  if (soundEnd(f) < wholeFramesEnd(in, start)) args.push_back("-b" + hex(soundEnd(f)));
   if (layout.channels == 1) args.push_back("-o1");
   // Type 5 takes a parameter that it does not use; talvimo wants one all the same.
   const int type = f.tracks.archiveType;
@@ -77,7 +77,7 @@ std::vector<std::string> suggestedCommand(const ProbeInput& in, const ProbeFindi
 
 std::string textReport(const ProbeInput& in, const ProbeFindings& f) {
   const LayoutCandidate& layout = chosenLayout(f.layout);
-  const int64_t start = f.layout.start, end = f.extent.end;
+  const int64_t start = f.layout.start, end = soundEnd(f);
   std::string out = line("input", std::string(in.name) + " (" + std::to_string(in.length) + " bytes)");
   out += line("start", hex(start) + (start == 0 ? "" : " (a header of " + std::to_string(start) + " bytes)"));
   out += line("end", hex(end) + (end < wholeFramesEnd(in, start) ? " (" + std::to_string(in.length - end) +
@@ -90,7 +90,8 @@ std::string textReport(const ProbeInput& in, const ProbeFindings& f) {
   if (!others.empty()) out += line("or else", others);
   const int type = f.tracks.archiveType;
   out += line("tracks", std::to_string(f.tracks.tracks) + ", " + typeName(type) +
-                            (type != kOneStream ? " (archive type " + std::to_string(type) + ")" : ""));
+                            (type != kOneStream ? " (archive type " + std::to_string(type) + ")" : "") + ", confidence " +
+                            percent(f.tracks.confidence));
   std::string command = "talvimo";
   for (const std::string& arg : suggestedCommand(in, f)) command += " " + arg;
   return out + line("command", command);
@@ -103,10 +104,11 @@ std::string jsonReport(const ProbeInput& in, const ProbeFindings& f) {
   out += ", \"channels\": " + std::to_string(layout.channels);
   out += ", \"block_size\": " + (layout.channels == 2 ? std::to_string(layout.blockSize) : std::string("null"));
   out += ", \"confidence\": " + jsonNumber(layout.confidence);
-  out += ", \"start\": " + std::to_string(f.layout.start) + ", \"end\": " + std::to_string(f.extent.end);
+  out += ", \"start\": " + std::to_string(f.layout.start) + ", \"end\": " + std::to_string(soundEnd(f));
   out += ", \"archive_type\": " + (type != kOneStream ? std::to_string(type) : std::string("null"));
   out += ", \"minimum_size\": " + std::to_string(f.tracks.minimumSize);
   out += ", \"tracks\": " + std::to_string(f.tracks.tracks);
+  out += ", \"tracks_confidence\": " + jsonNumber(f.tracks.confidence);
   out += ", \"command\": [";
   const std::vector<std::string> command = suggestedCommand(in, f);
   for (size_t i = 0; i < command.size(); ++i) out += (i ? ", " : "") + jsonString(command[i]);

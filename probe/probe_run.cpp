@@ -1,5 +1,6 @@
 #include "probe/probe_run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -36,6 +37,8 @@ int runProbe(const char* name, bool json, ProbeFindings* found) {
     if (findTracks(in, f.extent, f.layout, f.tracks) != 0) {
       result = fail(json, std::string(name) + ": cannot be read");
     } else {
+      // The tracks are found in the layout chosen: no surer than it.
+      f.tracks.confidence = std::min(f.tracks.confidence, chosenLayout(f.layout).confidence);
       const std::string report = json ? jsonReport(in, f) : textReport(in, f);
       std::fputs(report.c_str(), stdout);
       if (found != nullptr) *found = f;
