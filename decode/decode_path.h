@@ -4,10 +4,16 @@
 // that runs is chosen in one place (chosenDecodePath). No other file asks the compiler
 // or the CPU which arithmetic it may use.
 //
-//   integer  the rule in 64- and 128-bit integers: any machine (ARM64, portable builds)
-//   x87      the x87's 64-bit significand does the sums in hardware: x86-64
-//   avx512   eight chunks side by side in 512-bit vectors of double pairs, the x87 taking
-//            any step the vectors cannot vouch for: x86-64 with AVX-512F/DQ/VL and FMA
+//   integer  the rule in 64- and 128-bit integers: any machine, the last resort
+//   vector   two chunks side by side in plain C++ vectors of doubles, each step in halves
+//            with one rounding where a check shows the rule rounds once too, the rule
+//            taking any other: any machine (what ARM64 and portable builds run)
+//   x87      the x87's 64-bit significand does the sums in hardware, four chunks side by
+//            side: x86-64
+//   avx2     four chunks in 256-bit vectors, the vector path's steps: x86-64 with AVX2
+//            and FMA
+//   avx512   eight chunks in 512-bit vectors of double pairs, the x87 taking any step the
+//            vectors cannot vouch for: x86-64 with AVX-512F/DQ/VL and FMA
 //
 // A build may be capped for tests and benchmarks (cmake -DTALVIMO_DECODE_PATH=x87): it
 // then never runs a path wider than the one named.
@@ -18,9 +24,9 @@
 #include "decode/chain_chunk.h"
 
 // Narrowest first: a later path is preferred where it is available.
-enum class DecodePath : int { kInteger, kX87, kAvx512 };
-constexpr int kDecodePaths = 3;
-constexpr const char* kDecodePathNames[kDecodePaths] = {"integer", "x87", "avx512"};
+enum class DecodePath : int { kInteger, kVector, kX87, kAvx2, kAvx512 };
+constexpr int kDecodePaths = 5;
+constexpr const char* kDecodePathNames[kDecodePaths] = {"integer", "vector", "x87", "avx2", "avx512"};
 
 constexpr DecodePath decodePathAt(int index) { return static_cast<DecodePath>(index); }
 constexpr int decodePathIndex(DecodePath path) { return static_cast<int>(path); }
@@ -83,8 +89,11 @@ constexpr bool decodePathBuilt(DecodePath path) {
   switch (path) {
     case DecodePath::kInteger:
       return true;  // always there: the rule's last resort, and the reference of the others
+    case DecodePath::kVector:
+      return withinCap(path);  // plain C++
     case DecodePath::kX87:
       return kLongDoubleIsX87 && !kPortableBuild && withinCap(path);
+    case DecodePath::kAvx2:
     case DecodePath::kAvx512:
       return kX86KernelsBuilt && decodePathBuilt(DecodePath::kX87) && withinCap(path);
   }

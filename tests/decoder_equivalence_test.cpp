@@ -19,6 +19,7 @@
 #include "decode/decode_path.h"
 #include "decode/integer_arithmetic.h"
 #include "decode/scalar_lanes.h"
+#include "decode/split_step.h"
 #include "schedule/chain_decoder.h"
 #include "support/frames.h"
 #include "support/random.h"
@@ -385,11 +386,69 @@ TEST(DecoderEquivalence, ChunkKernelsMatchTheRuleBitForBit) {
   sayProved("chunk kernels", paths);
 }
 
+// The check of the vector paths that take their steps in halves (split_step.h), at each
+// of its bounds from both sides: inside, the vectors vouch for the step; outside, the
+// rule takes it. Either way the result is the rule's.
+TEST(DecoderEquivalence, HalfStepChecksAtTheirBounds) {
+  struct Bound {
+    const char* name;
+    uint8_t header;  // filter and shift
+    uint8_t code;    // the first code byte (its low nibble is the first step's code)
+    ChannelHistory inside, outside;
+  };
+  const double least = split_step::kLeast, spread = 1 / split_step::kSpread, growth = 1 / split_step::kGrowth;
+  const Bound bounds[] = {
+      // Zeros ask nothing; the smallest subnormal is out of range.
+      {"zero histories and a subnormal", 0x1C, 0x00, {0.0, -0.0}, {0x1p-1074, 0.0}},
+      {"2^-960", 0x1C, 0x00, {std::nextafter(least, 1.0), std::nextafter(least, 1.0)}, {least, least}},
+      // Filter 1 leaves the older value out of the step but not out of the check.
+      {"2^13 between the two values", 0x1C, 0x00, {1.0, std::nextafter(spread, 0.0)}, {1.0, spread}},
+      // Filter 0, shift 0, code 1: the step gives 4096, 32 times 128.
+      {"growth by 32", 0x00, 0x01, {std::nextafter(4096 / growth, 1e9), std::nextafter(4096 / growth, 1e9)},
+       {4096 / growth, 4096 / growth}},
+      // Filter 2 (115/64: c = 2^-4), shift 0, code 1 after no last value: t + h1*f0 is 4096,
+      // 16 times 256.
+      {"the first sum by 16", 0x20, 0x01, {0.0, std::nextafter(256.0, 1e9)}, {0.0, 256.0}},
+      // Filter 1 (60/64: c = 2^-6) from 2^30 and 2^31: the first step's value over 32 is
+      // below and above the ceiling.
+      {"the ceiling", 0x1C, 0x00, {0x1p30, 0x1p30}, {0x1p31, 0x1p31}},
+      {"an infinite history", 0x1C, 0x00, {1.0, 1.0}, {INFINITY, 1.0}},
+      {"a NaN history", 0x2C, 0x00, {1.0, 1.0}, {1.0, NAN}},
+  };
+  std::vector<DecodePath> proved;
+  for (DecodePath path : availablePaths()) {
+    if (path != DecodePath::kVector && path != DecodePath::kAvx2) continue;  // the paths that step in halves
+    for (const Bound& b : bounds) {
+      SCOPED_TRACE(std::string(decodePathName(path)) + ", " + b.name);
+      AdpcmFrame frame{};
+      frame.value[0] = b.header;
+      frame.value[2] = b.code;
+      int64_t byRule[2];
+      for (int side = 0; side < 2; ++side) {
+        const ChannelHistory history = side == 0 ? b.inside : b.outside;
+        int16_t vectorOut[kSamplesPerFrame], ruleOut[kSamplesPerFrame];
+        ChainChunk vector{&frame, 0, 1, history, ChannelHistory{}, vectorOut};
+        ChainChunk rule{&frame, 0, 1, history, ChannelHistory{}, ruleOut};
+        byRule[side] = decodeChunks(&vector, 1, path);
+        decodeChunks(&rule, 1, kRulePath);
+        EXPECT_EQ(std::memcmp(vectorOut, ruleOut, sizeof vectorOut), 0) << (side == 0 ? "inside" : "outside");
+        EXPECT_TRUE(sameBits(vector.history, rule.history)) << (side == 0 ? "inside" : "outside");
+      }
+      EXPECT_GT(byRule[1], byRule[0]);
+    }
+    proved.push_back(path);
+  }
+  if (proved.empty()) GTEST_SKIP() << "no path here steps in halves";
+  sayProved("checks at their bounds", proved);
+}
+
 // Samples where a vector path's shortcut for trunc(x + 0.5) is closest to going wrong:
 // the double just below 0.5 (whose x + 0.5 rounds up to 1 when rounded to nearest),
 // halves around zero, and the edges of the int32 range, each the first value of a chunk.
 TEST(DecoderEquivalence, SamplesAtTheEdgesOfTheRule) {
   const double targets[] = {0x1.fffffffffffffp-2, 0.5, -0x1.fffffffffffffp-2, -0.5, -0x1.0000000000001p-1,
+                            1.5, -1.5, std::nextafter(1.5, 0.0), std::nextafter(-1.5, 0.0), std::nextafter(1.5, 2.0),
+                            std::nextafter(-1.5, -2.0), 0x1p30 - 0.5, -0x1p30 + 0.5, 0x1p30 + 0.5,
                             0x1p31 - 0.5, std::nextafter(0x1p31 - 0.5, 0.0), -0x1p31 - 0.5, -0x1p31 + 0.5,
                             std::nextafter(-0x1p31 - 0.5, 0.0), 0x1p31, -0x1p31 - 1.0};
   constexpr int kCount = static_cast<int>(std::size(targets));
