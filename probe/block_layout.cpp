@@ -11,9 +11,7 @@ namespace {
 constexpr int kMaxBlockFrames = kMaxBlockSize / kFrameBytes;
 constexpr int kMinPairs = 8;            // fewer pairs (or joins) in the sample tell nothing
 constexpr int kShortlist = 6;           // sizes whose waveforms are compared
-constexpr size_t kJoinedShortlist = 48; // sizes, of those with joins, whose blocks' loudness is compared
-constexpr int64_t kAgreementFrames = 1 << 17;  // frames compared per size, at most
-constexpr int64_t kQuickAgreementFrames = 1 << 14;  // the same, for the first look at every size
+constexpr size_t kManyRegions = 4;      // more regions than this in one input are each weighed with less
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
 constexpr int64_t kMaxLeadInFrames = 64;  // empty frames before the start weighed as silence
 constexpr int64_t kMaxHeaderFrames = 4;   // frames after the start that may still be a header's last bytes
@@ -52,6 +50,7 @@ struct SampleView {
   const int32_t* quiet;     // running counts of quiet frames, quiet[0] before the first frame
   size_t frames;
   size_t spectra;
+  const LayoutEffort* effort;
   // Some frame of [from, to) is quiet: silence, which tells nothing of where sound goes on.
   bool silenceIn(size_t from, size_t to) const { return quiet[to] != quiet[from]; }
 };
@@ -215,16 +214,24 @@ Evidence gatherStretches(const SampleView& whole, const std::vector<size_t>& sep
 // waveforms too.
 enum class Depth { kJoins, kLoudness, kWaveforms };
 
-Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Depth depth = Depth::kWaveforms) {
+// quick: the first look at every size weighs a few blocks' loudness too (where the view
+// may begin between pairs, and the joins then say nothing).
+Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Depth depth = Depth::kWaveforms,
+                bool quick = false) {
   const double share = std::max(1.0, static_cast<double>(whole.frames));
   return gatherStretches(whole, separators, n, [&](const SampleView& v) {
     Evidence e;
     const double part = static_cast<double>(v.frames) / share;
     joins(v, n, e.joins);
     spectralJoins(v, n, e.spectra);
-    const int64_t compared = depth == Depth::kJoins ? kQuickAgreementFrames : kAgreementFrames;
-    agreement(v, n, static_cast<size_t>(part * static_cast<double>(compared) / static_cast<double>(2 * n)) + 1, e.agreement);
-    if (depth == Depth::kWaveforms) waveforms(v, n, static_cast<size_t>(part * 64) + 1, e.waveforms);
+    if (depth != Depth::kJoins || (quick && v.effort->quickAgreementFrames > 0)) {
+      const int64_t compared = depth == Depth::kJoins ? v.effort->quickAgreementFrames : v.effort->agreementFrames;
+      agreement(v, n, static_cast<size_t>(part * static_cast<double>(compared) / static_cast<double>(2 * n)) + 1, e.agreement);
+    }
+    if (depth == Depth::kWaveforms) {
+      const double pairs = std::min(64.0, static_cast<double>(v.effort->waveformSamples) / static_cast<double>(2 * n * kSamplesPerFrame));
+      waveforms(v, n, static_cast<size_t>(part * pairs) + 1, e.waveforms);
+    }
     return e;
   });
 }
@@ -254,13 +261,13 @@ LayoutChoice keepCandidates(std::vector<LayoutCandidate>& all) {
 }
 
 // Ranks the layouts for the sound that v begins with.
-LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators) {
+LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators, bool quick) {
   // Every size by its joins and the loudness of a few of its blocks; the best of them,
   // and the sizes too small for joins, by the loudness of all their blocks; the best
   // few of those by their waveforms as well.
   std::vector<LayoutCandidate> sizes;
   for (size_t n = 1; n <= kMaxBlockFrames && 3 * n <= v.frames; ++n) {
-    const double joined = n < kMinJoinBlock ? HUGE_VAL : gather(v, separators, n, Depth::kJoins).total();
+    const double joined = n < kMinJoinBlock ? HUGE_VAL : gather(v, separators, n, Depth::kJoins, quick).total();
     sizes.push_back({2, static_cast<int32_t>(n * kFrameBytes), joined, 0.0});
   }
   auto keepBest = [&](size_t count) {
@@ -268,7 +275,7 @@ LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators
     std::partial_sort(sizes.begin(), sizes.begin() + static_cast<std::ptrdiff_t>(listed), sizes.end(), stronger);
     sizes.resize(listed);
   };
-  keepBest(kMinJoinBlock + kJoinedShortlist);
+  keepBest(kMinJoinBlock + v.effort->shortlist);
   for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes), Depth::kLoudness).total();
   keepBest(kShortlist);
   for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes)).total();
@@ -278,19 +285,25 @@ LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators
 
 }  // namespace
 
-LayoutChoice rankLayouts(const ProbeInput& in, const AudioExtent& extent) {
+LayoutEffort effortFor(size_t regions) {
+  if (regions <= kManyRegions) return LayoutEffort{kLayoutBytes, 1 << 17, 1 << 17, 1 << 14, 48, INT64_MAX, true};
+  return LayoutEffort{1 << 17, 1 << 13, 1 << 13, 0, 16, 1 << 17, false};
+}
+
+LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& extent, const LayoutEffort& effort) {
   // Empty frames right before the start may be silence that begins the streams (the
   // start skips them) or zeros that pad a header: measured too, to be weighed below.
+  const auto at = [&](int64_t offset) { return sample.bytes.data() + (offset - sample.offset); };
   int64_t leadIn = 0;
-  while (leadIn < kMaxLeadInFrames && extent.start - kFrameBytes * (leadIn + 1) >= 0 &&
-         isEmptyFrame(&in.head[static_cast<size_t>(extent.start - kFrameBytes * (leadIn + 1))])) {
+  while (leadIn < kMaxLeadInFrames && extent.start - kFrameBytes * (leadIn + 1) >= sample.offset &&
+         isEmptyFrame(at(extent.start - kFrameBytes * (leadIn + 1)))) {
     ++leadIn;
   }
   const int64_t first = extent.start - kFrameBytes * leadIn;
-  const int64_t available = std::min<int64_t>(extent.end, static_cast<int64_t>(in.head.size())) - first;
-  const size_t frames = static_cast<size_t>(std::max<int64_t>(0, std::min(available, kLayoutBytes)) / kFrameBytes);
+  const int64_t available = std::min<int64_t>(extent.end, sample.offset + static_cast<int64_t>(sample.bytes.size())) - first;
+  const size_t frames = static_cast<size_t>(std::max<int64_t>(0, std::min(available, effort.sampleBytes)) / kFrameBytes);
   FrameFeatures features;
-  measureFrames(in.head.data() + first, frames, features);
+  measureFrames(at(first), frames, effort.spectrumFrames, features);
   std::vector<double> prefix(frames + 1, 0.0);
   std::vector<int32_t> quiet(frames + 1, 0);
   for (size_t i = 0; i < frames; ++i) {
@@ -302,10 +315,10 @@ LayoutChoice rankLayouts(const ProbeInput& in, const AudioExtent& extent) {
     const size_t spectra = features.spectrum.size();
     return SampleView{features.loudness.data() + at, prefix.data() + at, features.samples.data() + at * kSamplesPerFrame,
                       features.spectrum.data() + std::min(at, spectra), quiet.data() + at, frames - std::min(frames, at),
-                      spectra - std::min(spectra, at)};
+                      spectra - std::min(spectra, at), &effort};
   };
   auto rank = [&](int64_t skipped) {
-    return rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)));
+    return rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)), leadIn > 0);
   };
 
   // Stereo streams that begin with silent frames: the pairs begin where the whole
@@ -320,7 +333,7 @@ LayoutChoice rankLayouts(const ProbeInput& in, const AudioExtent& extent) {
                                                static_cast<size_t>(chosen.blockSize / kFrameBytes)).restarts;
   };
   LayoutChoice choice = rank(leadIn);
-  if (leadIn > 0) {
+  if (leadIn > 0 && effort.thorough) {
     const LayoutChoice early = rank(0);
     if (chosenLayout(early).score > chosenLayout(choice).score) choice = early;
   }
@@ -333,7 +346,9 @@ LayoutChoice rankLayouts(const ProbeInput& in, const AudioExtent& extent) {
   // bytes of a header look like frames of sound.
   const size_t n = static_cast<size_t>(chosen.blockSize / kFrameBytes);
   auto evidenceAt = [&](int64_t at) {
-    return gather(view(at), singleEmptyFrames(features.empty, static_cast<size_t>(at)), n).total();
+    return gather(view(at), singleEmptyFrames(features.empty, static_cast<size_t>(at)), n,
+                  effort.thorough ? Depth::kWaveforms : Depth::kJoins)
+        .total();
   };
   const double atSound = evidenceAt(leadIn);
   int64_t best = leadIn;

@@ -4,6 +4,21 @@
 
 #include "probe/probe_input.h"
 
+// How much of a region its layout is weighed in: all of the sample where an input holds
+// a few regions, less of it for each of many, so that a disc image of a thousand
+// streams is probed in seconds (their sizes show in a sample of 1 MiB).
+struct LayoutEffort {
+  int64_t sampleBytes;        // of the region, from its start
+  size_t spectrumFrames;      // frames whose spectra are compared
+  int64_t agreementFrames;    // frames whose blocks' loudness is compared, per size
+  int64_t quickAgreementFrames;  // the same at the first look at every size, where the start may lie between pairs
+  size_t shortlist;           // sizes, of those with joins, weighed in full
+  int64_t waveformSamples;    // samples compared, per size, of the best few
+  bool thorough;               // the starts a stereo region may begin at are weighed in full, and the
+                              // layout from before a region's empty frames as well as from after them
+};
+LayoutEffort effortFor(size_t regions);
+
 // The level stereo evidence must pass before stereo is believed: on the test sets mono
 // reaches at most three quarters of it.
 constexpr double kStereoEvidence = 8.0;
@@ -27,4 +42,4 @@ constexpr double kStereoEvidence = 8.0;
 // Stereo streams may begin with empty (silent) frames, which the extent's start skips:
 // when empty frames lie right before it, the choice's start moves back over them to
 // where the chosen block size's evidence is clearly strongest.
-LayoutChoice rankLayouts(const ProbeInput& input, const AudioExtent& extent);
+LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& extent, const LayoutEffort& effort);

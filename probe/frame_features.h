@@ -7,7 +7,6 @@
 #include <vector>
 
 constexpr int kSpectrumBands = 8;      // log-spaced bands of a frame's spectrum
-constexpr size_t kSpectrumFrames = 1 << 17;  // frames whose spectra are measured (2 MiB of the sample)
 
 using Spectrum = std::array<float, kSpectrumBands>;
 
@@ -21,9 +20,8 @@ struct FrameFeatures {
   std::vector<double> residual;
   // The samples of that decode, 28 per frame.
   std::vector<int16_t> samples;
-  // The log energy of each frame's samples in kSpectrumBands bands (the first
-  // kSpectrumFrames frames only): what the sound is like there, apart from its level
-  // alone.
+  // The log energy of each frame's samples in kSpectrumBands bands (the first frames
+  // only): what the sound is like there, apart from its level alone.
   std::vector<Spectrum> spectrum;
   // Each frame is empty (16 zero bytes), and quiet (digital silence or padding: 14 zero
   // bytes or more).
@@ -31,5 +29,5 @@ struct FrameFeatures {
   std::vector<bool> quiet;
 };
 
-// Measures `count` frames at `frames`.
-void measureFrames(const uint8_t* frames, size_t count, FrameFeatures& features);
+// Measures `count` frames at `frames`, the spectra of the first `spectra` of them.
+void measureFrames(const uint8_t* frames, size_t count, size_t spectra, FrameFeatures& features);

@@ -57,6 +57,7 @@ struct ProbeFindings {
   AudioExtent extent;
   LayoutChoice layout;
   TrackLayout tracks;
+  int32_t rate;  // the sample rate a VAGp header gives, or 0
 };
 
 // Where the sound ends as the command reads it.
@@ -64,4 +65,4 @@ inline int64_t soundEnd(const ProbeFindings& f) {
   return f.tracks.soundEnd > 0 ? f.layout.start + f.tracks.soundEnd : f.extent.end;
 }
 
-// All the probe found in one input.
+// All the probe found in one region of sound.

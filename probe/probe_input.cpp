@@ -7,18 +7,19 @@ int readRange(FILE* file, int64_t offset, uint8_t* bytes, size_t count) {
   return std::fread(bytes, 1, count, file) == count ? 0 : -1;
 }
 
-int readProbeInput(ProbeInput& in) {
+int openProbeInput(ProbeInput& in) {
   in.file = openInputFile(in.name, &in.length);
-  if (in.file == nullptr) return -1;
-  const int64_t headLength = std::min(in.length, kMaxHeaderBytes + kLayoutBytes);
-  in.head.resize(static_cast<size_t>(headLength));
-  if (readRange(in.file, 0, in.head.data(), in.head.size()) != 0) return -1;
-  in.tailStart = std::max<int64_t>(0, in.length - kTailBytes);
-  in.tail.resize(static_cast<size_t>(in.length - in.tailStart));
-  return readRange(in.file, in.tailStart, in.tail.data(), in.tail.size());
+  return in.file == nullptr ? -1 : 0;
 }
 
 void closeProbeInput(ProbeInput& in) {
   if (in.file != nullptr) std::fclose(in.file);
   in.file = nullptr;
+}
+
+int readRegionSample(const ProbeInput& in, const AudioExtent& extent, int64_t bytes, RegionSample& sample) {
+  sample.offset = std::max<int64_t>(0, extent.start - kLeadInBytes);
+  const int64_t end = std::min(extent.end, extent.start + bytes);
+  sample.bytes.resize(static_cast<size_t>(std::max<int64_t>(0, end - sample.offset)));
+  return readRange(in.file, sample.offset, sample.bytes.data(), sample.bytes.size());
 }

@@ -1,28 +1,34 @@
 // talvimo-probe: tells how to cut an archive nobody has described.
-//   talvimo-probe INPUT [--json]
+//   talvimo-probe INPUT... [--json]
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/files.h"
 #include "probe/probe_run.h"
 
 int main(int argc, char** argv) {
   reopenClosedStandardStreams();
-  const char* name = nullptr;
+  std::vector<const char*> names;
   bool json = false;
+  bool usage = argc < 2;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
-    } else if (name == nullptr && argv[i][0] != '-') {
-      name = argv[i];
+    } else if (argv[i][0] != '-') {
+      names.push_back(argv[i]);
     } else {
-      name = nullptr;
-      break;
+      usage = true;
     }
   }
-  if (name == nullptr) {
-    std::puts("usage: talvimo-probe INPUT [--json]");
+  if (usage || names.empty()) {
+    std::puts("usage: talvimo-probe INPUT... [--json]");
     return -1;
   }
-  return runProbe(name, json);
+  // One report after another; a failure on one input leaves the others probed.
+  int result = 0;
+  for (const char* name : names) {
+    if (runProbe(name, json) != 0) result = -1;
+  }
+  return result;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "probe/audio_extent.h"
+#include "probe/sound_regions.h"
 
 namespace {
 
@@ -68,6 +68,7 @@ std::vector<std::string> suggestedCommand(const ProbeInput& in, const ProbeFindi
   if (start != 0) args.push_back("-h" + hex(start));
   if (soundEnd(f) < wholeFramesEnd(in, start)) args.push_back("-b" + hex(soundEnd(f)));
   if (layout.channels == 1) args.push_back("-o1");
+  if (f.rate > 0) args.push_back("-f" + std::to_string(f.rate));
   // Type 5 takes a parameter that it does not use; talvimo wants one all the same.
   const int type = f.tracks.archiveType;
   if (type != kOneStream) args.push_back("-t" + std::to_string(type) + (type == kFlaggedFrameCuts ? ",0" : ""));
@@ -75,13 +76,16 @@ std::vector<std::string> suggestedCommand(const ProbeInput& in, const ProbeFindi
   return args;
 }
 
-std::string textReport(const ProbeInput& in, const ProbeFindings& f) {
+namespace {
+
+// The lines of one region: where it lies, its layout, its tracks and its command.
+std::string regionLines(const ProbeInput& in, const ProbeFindings& f, bool first, bool last) {
   const LayoutCandidate& layout = chosenLayout(f.layout);
   const int64_t start = f.layout.start, end = soundEnd(f);
-  std::string out = line("input", std::string(in.name) + " (" + std::to_string(in.length) + " bytes)");
-  out += line("start", hex(start) + (start == 0 ? "" : " (a header of " + std::to_string(start) + " bytes)"));
-  out += line("end", hex(end) + (end < wholeFramesEnd(in, start) ? " (" + std::to_string(in.length - end) +
-                                                                         " bytes of other data follow)" : ""));
+  const bool followed = end < wholeFramesEnd(in, start);
+  std::string out = line("start", hex(start) + (first && start != 0 ? " (a header of " + std::to_string(start) + " bytes)" : ""));
+  out += line("end", hex(end) + (last && followed ? " (" + std::to_string(in.length - end) + " bytes of other data follow)" : ""));
+  if (f.rate > 0) out += line("rate", std::to_string(f.rate) + " Hz, from its VAGp header");
   out += line("layout", layoutName(layout) + ", confidence " + percent(layout.confidence));
   std::string others;
   for (int i = 1; i < f.layout.count; ++i) {
@@ -97,11 +101,11 @@ std::string textReport(const ProbeInput& in, const ProbeFindings& f) {
   return out + line("command", command);
 }
 
-std::string jsonReport(const ProbeInput& in, const ProbeFindings& f) {
+// The keys of one region, without braces.
+std::string regionKeys(const ProbeInput& in, const ProbeFindings& f) {
   const LayoutCandidate& layout = chosenLayout(f.layout);
   const int type = f.tracks.archiveType;
-  std::string out = "{\"input\": " + jsonString(in.name) + ", \"length\": " + std::to_string(in.length);
-  out += ", \"channels\": " + std::to_string(layout.channels);
+  std::string out = "\"channels\": " + std::to_string(layout.channels);
   out += ", \"block_size\": " + (layout.channels == 2 ? std::to_string(layout.blockSize) : std::string("null"));
   out += ", \"confidence\": " + jsonNumber(layout.confidence);
   out += ", \"start\": " + std::to_string(f.layout.start) + ", \"end\": " + std::to_string(soundEnd(f));
@@ -119,5 +123,25 @@ std::string jsonReport(const ProbeInput& in, const ProbeFindings& f) {
            (c.channels == 2 ? std::to_string(c.blockSize) : std::string("null")) + ", \"confidence\": " +
            jsonNumber(c.confidence) + ", \"score\": " + jsonNumber(c.score) + "}";
   }
+  return out + "]";
+}
+
+}  // namespace
+
+std::string textReport(const ProbeInput& in, const std::vector<ProbeFindings>& regions) {
+  const size_t count = regions.size();
+  std::string out = line("input", std::string(in.name) + " (" + std::to_string(in.length) + " bytes)" +
+                                      (count > 1 ? ", " + std::to_string(count) + " regions of sound" : ""));
+  for (size_t r = 0; r < count; ++r) {
+    if (count > 1) out += line("region", std::to_string(r + 1) + " of " + std::to_string(count));
+    out += regionLines(in, regions[r], r == 0, r + 1 == count);
+  }
+  return out;
+}
+
+std::string jsonReport(const ProbeInput& in, const std::vector<ProbeFindings>& regions) {
+  std::string out = "{\"input\": " + jsonString(in.name) + ", \"length\": " + std::to_string(in.length);
+  out += ", " + regionKeys(in, regions.front()) + ", \"regions\": [";
+  for (size_t r = 0; r < regions.size(); ++r) out += std::string(r ? ", " : "") + "{" + regionKeys(in, regions[r]) + "}";
   return out + "]}\n";
 }

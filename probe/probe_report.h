@@ -9,13 +9,16 @@
 // text as a JSON string, quoted, with quotes, backslashes and control characters escaped.
 std::string jsonString(const std::string& text);
 
-// The talvimo command line that converts the input as probed, after the program name.
+// The talvimo command line that converts one region as probed, after the program name:
+// bounded by -h and -b to the region.
 std::vector<std::string> suggestedCommand(const ProbeInput& input, const ProbeFindings& found);
 
-// The report as aligned lines of text.
-std::string textReport(const ProbeInput& input, const ProbeFindings& found);
+// The report as aligned lines of text: the input, then the lines of each region (with a
+// line that numbers it, where there are several).
+std::string textReport(const ProbeInput& input, const std::vector<ProbeFindings>& regions);
 
-// The report as one JSON object (and a line end) with the keys channels, block_size
-// (null for mono), confidence, start, end, archive_type (null for one stream),
-// minimum_size, tracks, command (strings) and candidates.
-std::string jsonReport(const ProbeInput& input, const ProbeFindings& found);
+// The report as one JSON object on one line: input, length, the keys of the first
+// region (channels, block_size (null for mono), confidence, start, end, archive_type
+// (null for one stream), minimum_size, tracks, tracks_confidence, command (strings),
+// candidates), and regions, a list of objects with those keys, one for each region.
+std::string jsonReport(const ProbeInput& input, const std::vector<ProbeFindings>& regions);

@@ -2,7 +2,9 @@
 // the binary, and the command it suggests is run through talvimo.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "encode/adpcm_encoder.h"
@@ -228,26 +230,111 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   }
 }
 
-TEST(Probe, FindsTheSoundAfterAHeaderOfUpTo64KiB) {
+// A clip with a 48-byte VAGp header: magic, version, data size (big-endian) at 12,
+// sample rate at 16, a name at 32.
+Bytes vagClip(const Bytes& data, uint32_t rate, const char* name) {
+  Bytes header(48, 0);
+  const uint8_t magic[] = {'V', 'A', 'G', 'p', 0, 0, 0, 0x20};
+  std::copy(std::begin(magic), std::end(magic), header.begin());
+  for (int i = 0; i < 4; ++i) {
+    header[12 + static_cast<size_t>(i)] = static_cast<uint8_t>(data.size() >> (24 - 8 * i));
+    header[16 + static_cast<size_t>(i)] = static_cast<uint8_t>(rate >> (24 - 8 * i));
+  }
+  for (size_t i = 0; name[i] != '\0' && i < 16; ++i) header[32 + i] = static_cast<uint8_t>(name[i]);
+  return header + data;
+}
+
+// Bytes that are no sound: a table of 32-bit offsets, text, and seeded noise.
+Bytes filler(size_t bytes, uint32_t seed) {
+  Bytes out;
+  for (uint32_t i = 0; out.size() < bytes / 3; ++i) {
+    const uint32_t offset = 0x12345 + i * 0x2F31;
+    for (int b = 0; b < 4; ++b) out.push_back(static_cast<uint8_t>(offset >> (8 * b)));
+  }
+  for (size_t i = 0; out.size() < 2 * bytes / 3; ++i) out.push_back(static_cast<uint8_t>("BGM_TRACK.STR\n"[i % 14]));
+  for (uint32_t state = seed | 1; out.size() < bytes;) {
+    state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+    out.push_back(static_cast<uint8_t>(state));
+  }
+  return out;
+}
+
+struct Region {
+  size_t start;
+  std::string channels, blockSize;
+  size_t files;
+  std::string rate;  // -f on the command, or ""
+};
+
+// Every region of sound in a whole file, whatever lies between: each found where it
+// starts, with its layout, and a command (bounded by -h and -b) that writes its tracks.
+TEST(Probe, FindsEveryRegionOfAFile) {
   if (!pythonAvailable()) GTEST_SKIP() << "python3 is not installed: the JSON is read by its parser";
-  // One track of stereo drums behind headers of the largest length looked at and one
-  // frame more.
-  const Bytes track = buildProbeArchive(stereoCase(ProbeSound::Drums, 0x400, 0, 1, 4.0, 9));
-  for (size_t header : {size_t{0x10000}, size_t{0x10010}}) {
-    SCOPED_TRACE(header);
-    Bytes archive(header, 0xAA);  // bytes that are no frames
-    archive.insert(archive.end(), track.begin(), track.end());
+  const Bytes drums = buildProbeArchive(stereoCase(ProbeSound::Drums, 0x400, 0, 1, 4.0, 9));
+  const Bytes music = buildProbeArchive(stereoCase(ProbeSound::Music, 0x800, 0, 3, 6.0, 31));
+  const Bytes clips = monoClipsWithPauses(3);
+  const Bytes toc = filler(200 * 1024, 3);  // a table of contents of 200 KiB
+  const Bytes bank = clips + filler(50 * 1024, 4) + music + Bytes(0x400, 0) + filler(30 * 1024, 5) + drums;
+  const Bytes voice1 = encodeStream(synthesizeVoice(91, 22050 * 2, 22050)), voice2 = encodeStream(synthesizeVoice(92, 44100, 44100));
+  const Bytes vags = vagClip(voice1, 22050, "hello") + vagClip(voice2, 44100, "world") + vagClip(voice1, 32000, "again");
+  const Bytes trailer = filler(100 * 1024, 6);  // longer than 64 KiB
+  const struct {
+    const char* what;
+    Bytes input;
+    std::vector<Region> regions;
+  } rows[] = {
+      {"a table of contents of 200 KiB, then the archive", toc + drums, {{toc.size(), "2", "1024", 1, ""}}},
+      {"mono clips, stereo music and stereo drums with other data between them", bank,
+       {{0, "1", "null", 3, ""},
+        {clips.size() + 50 * 1024, "2", "2048", 3, ""},
+        {clips.size() + 50 * 1024 + music.size() + 0x400 + 30 * 1024, "2", "1024", 1, ""}}},
+      {"clips with VAGp headers back to back", vags,
+       {{48, "1", "null", 1, "-f22050"}, {voice1.size() + 96, "1", "null", 1, "-f44100"},
+        {voice1.size() + voice2.size() + 144, "1", "null", 1, "-f32000"}}},
+      {"a trailer of 100 KiB", drums + trailer, {{0, "2", "1024", 1, ""}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
     Scratch dir;
-    dir.write("in.raw", archive);
-    const RunResult r = probe(dir, {"in.raw", "--json"});
-    if (header == 0x10000) {
-      EXPECT_EQ(r.status, 0);
-      const JsonValues json = readJson(dir, r.out);
-      EXPECT_EQ(json["start"], "65536");
-      EXPECT_EQ(json["block_size"], "1024");
-    } else {
-      EXPECT_EQ(r.status, 255);
-      EXPECT_EQ(r.out, "{\"error\": \"talvimo-probe: in.raw: holds no SPU ADPCM data\"}\n");
+    dir.write("in.bin", row.input);
+    const RunResult r = probe(dir, {"in.bin", "--json"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const JsonValues json = readJson(dir, r.out);
+    ASSERT_TRUE(json.parsed) << r.out;
+    if (row.regions.size() > 1) {  // the text report numbers its regions
+      const std::string text = probe(dir, {"in.bin"}).out;
+      EXPECT_NE(text.find("\nregion      2 of " + std::to_string(row.regions.size()) + "\nstart       "), std::string::npos) << text;
+    }
+    // The keys of the first region stand at the top too, as before regions were found.
+    EXPECT_EQ(json["start"], json["regions.0.start"]);
+    EXPECT_EQ(json["command"], json["regions.0.command"]);
+    ASSERT_EQ(json["regions." + std::to_string(row.regions.size() - 1) + ".start"], std::to_string(row.regions.back().start));
+    EXPECT_EQ(json["regions." + std::to_string(row.regions.size()) + ".start"], "");
+    for (size_t i = 0; i < row.regions.size(); ++i) {
+      SCOPED_TRACE(i);
+      const Region& expected = row.regions[i];
+      const std::string at = "regions." + std::to_string(i);
+      EXPECT_EQ(json[at + ".start"], std::to_string(expected.start));
+      EXPECT_EQ(json[at + ".channels"], expected.channels);
+      EXPECT_EQ(json[at + ".block_size"], expected.blockSize);
+      const std::vector<std::string> command = json.strings(at + ".command");
+      const size_t end = std::stoul(json[at + ".end"]);
+      EXPECT_LE(end, row.input.size());
+      // Bounded: no region's command reads into what lies after it; a clip's has its rate.
+      if (i + 1 < row.regions.size()) {
+        EXPECT_LE(end, row.regions[i + 1].start);
+      }
+      if (end < row.input.size()) {
+        EXPECT_NE(std::find(command.begin(), command.end(), "-b" + hex(end)), command.end()) << json[at + ".command"];
+      }
+      if (!expected.rate.empty()) {
+        EXPECT_NE(std::find(command.begin(), command.end(), expected.rate), command.end()) << json[at + ".command"];
+      }
+      for (const std::string& name : dir.files()) {
+        if (name.ends_with(".WAV")) std::filesystem::remove(dir.path(name));
+      }
+      EXPECT_EQ(dir.run(command).status, 0);
+      EXPECT_EQ(wavFiles(dir), expected.files) << json[at + ".command"];
     }
   }
 }
@@ -336,9 +423,10 @@ TEST(Probe, FailsWithOneLineOnWhatHoldsNoSound) {
       {{"say \"hi\"\t.raw", "--json"}, "{\"error\": \"talvimo-probe: say \\\"hi\\\"\\u0009.raw: cannot be read\"}\n"},
       {{"back\\slash.raw", "--json"}, "{\"error\": \"talvimo-probe: back\\\\slash.raw: cannot be read\"}\n"},
       {{"demo.raw"}, "", "/dev/full"},  // a report that cannot be written
-      {{}, "usage: talvimo-probe INPUT [--json]\n"},
-      {{"noise.raw", "--xml"}, "usage: talvimo-probe INPUT [--json]\n"},
-      {{"noise.raw", "zeros.raw"}, "usage: talvimo-probe INPUT [--json]\n"},
+      {{}, "usage: talvimo-probe INPUT... [--json]\n"},
+      {{"noise.raw", "--xml"}, "usage: talvimo-probe INPUT... [--json]\n"},
+      // Several inputs: one report after another; one that fails leaves the others probed.
+      {{"noise.raw", "zeros.raw"}, "talvimo-probe: noise.raw: holds no SPU ADPCM data\ntalvimo-probe: zeros.raw: holds no SPU ADPCM data\n"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.args));
