@@ -86,8 +86,9 @@ struct SoundCuts {
   MarkerCuts monoMarkers[kMonoBlocks];   // mono: the same for each block size
   CutList flagged;                       // frames whose flag byte is not 0
   CutList empty;                         // empty frames
-  int64_t longestEmptyRun = 0;
-  int64_t emptyRun = 0;
+  int64_t innerEmptyRuns = 0;            // runs of empty frames with sound after them
+  int64_t longestInnerRun = 0;           // the longest of them
+  int64_t emptyRun = 0;                  // the empty frames right before the current one (at the end: the padding)
   int64_t frames = 0;
 };
 
@@ -129,8 +130,9 @@ void note(SoundCuts& c, const uint8_t* bytes) {
   if (f.empty) {
     c.empty.note(place);
     c.emptyRun += 1;
-    c.longestEmptyRun = std::max(c.longestEmptyRun, c.emptyRun);
-  } else {
+  } else if (c.emptyRun > 0) {
+    c.innerEmptyRuns += 1;
+    c.longestInnerRun = std::max(c.longestInnerRun, c.emptyRun);
     c.emptyRun = 0;
   }
   if (!f.quiet) {
@@ -205,11 +207,20 @@ bool markerTracks(const MarkerCuts& m, int64_t length, int32_t block, TrackLayou
 // as the layout found); for mono a few empty frames between streams.
 bool separatedStreams(const SoundCuts& c, int64_t length, int32_t block, bool restarts, TrackLayout& t) {
   // (length is the sound's, from the start of the pairs)
-  const CutList& cuts = c.empty;
-  if (cuts.places.empty() || cuts.overflowed || static_cast<int64_t>(cuts.places.size()) * kRareCut > c.frames) return false;
+  if (c.innerEmptyRuns == 0 || c.empty.overflowed || c.innerEmptyRuns * kRareCut > c.frames) return false;
   const bool stereo = c.channels == 2;
-  if (stereo && (!restarts || c.longestEmptyRun > 1)) return false;
+  if (stereo && (!restarts || c.longestInnerRun > 1)) return false;
   TrackLayout cut{kEmptyFrameCuts, 0, 1, block, kSureOfSeparators, 0};
+  // Empty frames that end the sound pad it: it ends with the first of them (the last
+  // stream's separator), and they part nothing.
+  CutList cuts = c.empty;
+  if (c.emptyRun > 1) {
+    cuts.places.resize(cuts.places.size() - static_cast<size_t>(c.emptyRun - 1));
+    cuts.sounded.resize(cuts.places.size());
+    cuts.soundSince = false;
+    length -= (c.emptyRun - 1) * kFrameBytes;
+    cut.soundEnd = length;
+  }
   // A few frames after the last empty frame are other data that happens to look like
   // frames (streams end with their separator): the sound ends at the separator.
   if (length - cuts.places.back() - kFrameBytes < kFrameBytes * kLeastStreamFrames) {
