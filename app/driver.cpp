@@ -117,7 +117,7 @@ int finishRun(RunState& s) {
   return 0;
 }
 
-int runTalvimo(RunState& s, int argc, char** argv) {
+int runTalvimo(RunState& s, int argc, char** argv, DecodePath path) {
   resetState(s);
   if (argc < 3) {
     printUsage(s);
@@ -125,6 +125,7 @@ int runTalvimo(RunState& s, int argc, char** argv) {
     return -1;
   }
   setDecodeThreads(s.decode, availableCpus());
+  setDecodePath(s.decode, path);
   std::clearerr(s.console);
   int result = parseArguments(s, argv, argc) == 0 ? runParsed(s, argv) : -1;
   closeRunFiles(s);

@@ -1,11 +1,13 @@
 // The run driver: usage, arguments, input, scan, finishing step.
 #pragma once
 
+#include "decode/decode_path.h"
 #include "run/run_state.h"
 
 // The whole run over argv; returns the process result, 0 or -1. Files still open at
-// the end are closed as the process exit would close them.
-int runTalvimo(RunState& state, int argc, char** argv);
+// the end are closed as the process exit would close them. Its windows decode by the
+// widest path this machine has, or (for tests) by the one given.
+int runTalvimo(RunState& state, int argc, char** argv, DecodePath path = chosenDecodePath());
 
 // Reads and checks the block size (argv[2]), then the switches from argv[3] on.
 int parseArguments(RunState& state, char** argv, int argc);

@@ -3,6 +3,7 @@
 #include "decode/chain_chunk.h"
 #include "decode/rule_arithmetic.h"
 #include "decode/scalar_lanes.h"
+#include "decode/x87_control.h"
 
 double stepValue(int32_t t, double s1, double s2, int filter) {
   FrameCodes c;
@@ -11,10 +12,14 @@ double stepValue(int32_t t, double s1, double s2, int filter) {
   c.f0 = static_cast<double>(c.k0) / kWeightScale;
   c.f1 = static_cast<double>(c.k1) / kWeightScale;
   c.t[0] = t;
+  const RulePrecision precision;
   return RuleArithmetic::stepShifting(c, 0, s1, s2);
 }
 
-int32_t sampleValue(double x) { return RuleArithmetic::sample(x); }
+int32_t sampleValue(double x) {
+  const RulePrecision precision;
+  return RuleArithmetic::sample(x);
+}
 
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]) {
   const FrameRun run{&frame, 1, &history, out};

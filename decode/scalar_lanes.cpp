@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "decode/rule_arithmetic.h"
+#include "decode/x87_control.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ void decodeChunksBy(ChainChunk* chunks, int count) {
 }  // namespace
 
 void decodeRuns(const FrameRun* runs, int count) {
+  const RulePrecision precision;
   // Each run splits where a frame starts afresh nearest its middle: the second half
   // decodes from a zero history, alongside the first.
   Lane<int32_t> lanes[2 * 2];  // two runs, each split in two
@@ -207,6 +209,9 @@ void decodeRuns(const FrameRun* runs, int count) {
   }
 }
 
-void decodeChunksX87(ChainChunk* chunks, int count) { decodeChunksBy<X87Arithmetic>(chunks, count); }
+void decodeChunksX87(ChainChunk* chunks, int count) {
+  const RulePrecision precision;
+  decodeChunksBy<X87Arithmetic>(chunks, count);
+}
 
 void decodeChunksInteger(ChainChunk* chunks, int count) { decodeChunksBy<IntegerArithmetic>(chunks, count); }

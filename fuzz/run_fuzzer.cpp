@@ -5,7 +5,9 @@
 // always hold: the result is 0 or -1; every WAV left has a 44-byte header whose sizes
 // match the file; the input is unchanged; nothing was written outside the scratch
 // directory; check mode leaves no WAV; a FIFO laid where an output goes is left as it
-// is (and never waited on: a hang is a finding too).
+// is (and never waited on: a hang is a finding too). Some inputs run twice, the second
+// time with a fresh run whose worker threads cannot be started (as on a system with
+// none left): the console and every file written must be the same.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@
 
 #include "app/driver.h"
 #include "fuzz/fuzz_input.h"
+#include "schedule/worker_pool.h"
 
 namespace {
 
@@ -93,6 +96,50 @@ void checkOutputs(const std::string& dir, bool checkMode, const std::string& inp
 
 void removeScratch() { removeTree(g_root); }
 
+// The scratch directory as the run is given it: the input, a FIFO where the input asks
+// for one, and two directories.
+void prepare(const std::string& scratch, const FuzzRun& run) {
+  removeTree(scratch);
+  mkdir(scratch.c_str(), 0700);
+  mkdir((scratch + "/sub").c_str(), 0700);
+  mkdir((scratch + "/dir").c_str(), 0700);
+  if (FILE* f = std::fopen((scratch + "/" + run.inputFile).c_str(), "wb")) {
+    std::fwrite(run.input.data(), 1, run.input.size(), f);
+    std::fclose(f);
+  }
+  if (!run.fifo.empty()) mkfifo((scratch + "/" + run.fifo).c_str(), 0600);
+}
+
+// One run in the scratch directory; what it printed goes to *console.
+int runIn(const std::string& scratch, RunState& state, const FuzzRun& run, std::string* console) {
+  std::vector<std::string> args = run.arguments;
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  char* text = nullptr;
+  size_t length = 0;
+  state.console = open_memstream(&text, &length);
+  if (state.console == nullptr || chdir(scratch.c_str()) != 0) std::abort();
+  const int result = runTalvimo(state, static_cast<int>(argv.size()) - 1, argv.data());
+  if (chdir(g_home.c_str()) != 0) std::abort();
+  std::fclose(state.console);
+  state.console = stdout;
+  *console = std::string(text, length);
+  std::free(text);
+  return result;
+}
+
+// Every regular file below dir, by name, with its bytes.
+void collect(const std::string& dir, const std::string& name, std::vector<std::pair<std::string, std::vector<uint8_t>>>& files) {
+  for (const std::string& entry : listDir(dir)) {
+    const std::string path = dir + "/" + entry;
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) collect(path, name + entry + "/", files);
+    if (S_ISREG(info.st_mode)) files.emplace_back(name + entry, readFile(path));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -109,30 +156,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static RunState state;
-  static FILE* console = std::fopen("/dev/null", "w");
   const FuzzRun run = decodeFuzzInput(data, size);
-
-  removeTree(g_scratch);
-  mkdir(g_scratch.c_str(), 0700);
-  mkdir((g_scratch + "/sub").c_str(), 0700);
-  mkdir((g_scratch + "/dir").c_str(), 0700);
+  prepare(g_scratch, run);
   const std::string inputPath = g_scratch + "/" + run.inputFile;
-  if (FILE* f = std::fopen(inputPath.c_str(), "wb")) {
-    std::fwrite(run.input.data(), 1, run.input.size(), f);
-    std::fclose(f);
-  }
-
   const std::string fifoPath = run.fifo.empty() ? "" : g_scratch + "/" + run.fifo;
-  if (!fifoPath.empty()) mkfifo(fifoPath.c_str(), 0600);
-
-  std::vector<std::string> args = run.arguments;
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  if (chdir(g_scratch.c_str()) != 0) std::abort();
-  state.console = console;
-  const int result = runTalvimo(state, static_cast<int>(argv.size()) - 1, argv.data());
-  if (chdir(g_home.c_str()) != 0) std::abort();
+  std::string console;
+  const int result = runIn(g_scratch, state, run, &console);
 
   if (result != 0 && result != -1) violated("result neither 0 nor -1", std::to_string(result));
   if (readFile(inputPath) != run.input) violated("input changed", run.inputFile);
@@ -143,7 +172,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> rootNames = listDir(g_root);
   if (rootNames.size() != 1 || rootNames[0] != "scratch") violated("file written outside the scratch directory", g_root);
   bool checkMode = false;
-  for (const std::string& a : args) checkMode |= a.size() >= 2 && a[0] == '-' && (a[1] == 'c' || a[1] == 'C');
+  for (const std::string& a : run.arguments) checkMode |= a.size() >= 2 && a[0] == '-' && (a[1] == 'c' || a[1] == 'C');
   checkOutputs(g_scratch, checkMode, inputPath);
+
+  // One input in eight again, on a fresh run whose worker threads cannot all be started.
+  if (size == 0 || data[size - 1] % 8 != 0) return 0;
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> first, second;
+  collect(g_scratch, "", first);
+  prepare(g_scratch, run);
+  auto* fresh = new RunState;
+  failThreadStartsAfter(data[size - 1] / 8 % 2);  // no thread, or one
+  std::string again;
+  const int secondResult = runIn(g_scratch, *fresh, run, &again);
+  delete fresh;
+  failThreadStartsAfter(-1);
+  collect(g_scratch, "", second);
+  if (secondResult != result) violated("another result without threads", std::to_string(secondResult));
+  if (again != console) violated("another console without threads", again);
+  if (second != first) violated("other files without threads", run.inputFile);
   return 0;
 }

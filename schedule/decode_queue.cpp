@@ -52,6 +52,8 @@ void clearDecodeQueue(DecodeQueue& q) {
 
 void setDecodeThreads(DecodeQueue& q, int threads) { q.workers_.setThreads(threads); }
 
+void setDecodePath(DecodeQueue& q, DecodePath path) { q.plan_.path = path; }
+
 void queueFrame(DecodeQueue& q, int32_t channel, const AdpcmFrame& frame, EntryPlace place) {
   // A block never holds more; and frames never follow a carry that their channel's
   // queued frames would then be decoded before.

@@ -85,6 +85,7 @@ class DecodeQueue {
 
   friend void clearDecodeQueue(DecodeQueue& queue);
   friend void setDecodeThreads(DecodeQueue& queue, int threads);
+  friend void setDecodePath(DecodeQueue& queue, DecodePath path);
   friend void queueFrame(DecodeQueue& queue, int32_t channel, const AdpcmFrame& frame, EntryPlace place);
   friend void settle(DecodeQueue& queue);  // decodes what is queued (decode_queue.cpp only)
   friend const PairBuffers& settledBuffers(DecodeQueue& queue);
@@ -104,6 +105,10 @@ void clearDecodeQueue(DecodeQueue& queue);
 
 // How many threads decode windows (the caller's included).
 void setDecodeThreads(DecodeQueue& queue, int threads);
+
+// For tests and benchmarks: the path windows decode by (an available one), instead of
+// the widest.
+void setDecodePath(DecodeQueue& queue, DecodePath path);
 
 // Queues the frame for the channel's chain; its 14 entries will land at place.
 void queueFrame(DecodeQueue& queue, int32_t channel, const AdpcmFrame& frame, EntryPlace place);

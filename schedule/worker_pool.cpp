@@ -1,5 +1,17 @@
 #include "schedule/worker_pool.h"
 
+#include <atomic>
+#include <cerrno>
+#include <system_error>
+
+namespace {
+
+std::atomic<int> threadStartsLeft{-1};  // for tests: starts that may still succeed (-1: all)
+
+}  // namespace
+
+void failThreadStartsAfter(int starts) { threadStartsLeft = starts; }
+
 WorkerPool::~WorkerPool() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -14,8 +26,18 @@ void WorkerPool::setThreads(int threads) {
 }
 
 void WorkerPool::startThreads() {
-  workers_.reserve(static_cast<size_t>(threads_ - 1));
-  for (int i = 1; i < threads_; ++i) workers_.emplace_back([this] { work(); });
+  // A thread the system cannot start (no threads or memory left for this user) leaves
+  // the work to those that did start and to the caller: the results are the same.
+  try {
+    workers_.reserve(static_cast<size_t>(threads_ - 1));
+    for (int i = 1; i < threads_; ++i) {
+      if (threadStartsLeft.load() == 0) throw std::system_error(EAGAIN, std::generic_category(), "thread start refused");
+      if (threadStartsLeft.load() > 0) threadStartsLeft -= 1;
+      workers_.emplace_back([this] { work(); });
+    }
+  } catch (const std::exception&) {
+    threads_ = static_cast<int>(workers_.size()) + 1;
+  }
 }
 
 void WorkerPool::work() {

@@ -10,6 +10,10 @@
 #include <thread>
 #include <vector>
 
+// For tests and fuzzing: every start of a worker thread after the next `starts` fails,
+// as on a system with no threads left (-1: none fails).
+void failThreadStartsAfter(int starts);
+
 class WorkerPool {
  public:
   WorkerPool() = default;
@@ -18,7 +22,7 @@ class WorkerPool {
   WorkerPool& operator=(const WorkerPool&) = delete;
 
   // How many threads take part (the caller included); at least 1. Fixed once the
-  // threads have started.
+  // threads have started (fewer, where the system could not start them all).
   void setThreads(int threads);
   int threads() const { return threads_; }
 

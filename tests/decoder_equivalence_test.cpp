@@ -20,6 +20,7 @@
 #include "decode/integer_arithmetic.h"
 #include "decode/scalar_lanes.h"
 #include "decode/split_step.h"
+#include "decode/x87_control.h"
 #include "schedule/chain_decoder.h"
 #include "support/frames.h"
 #include "support/random.h"
@@ -384,6 +385,38 @@ TEST(DecoderEquivalence, ChunkKernelsMatchTheRuleBitForBit) {
     }
   }
   sayProved("chunk kernels", paths);
+}
+
+// The x87 set to round to 53 bits in this thread, as Windows starts a thread: every path
+// that uses the x87 (for its steps, or for the steps its vectors leave to the rule) sets
+// the 64 bits the rule needs for itself, and agrees with the integer arithmetic, which
+// no control word touches, on histories where 53 bits would round.
+TEST(DecoderEquivalence, X87PathsSetTheirOwnPrecision) {
+  if (!kLongDoubleIsX87) GTEST_SKIP() << "no x87 on this machine";
+  FrameSource frameSource(13);
+  HistorySource historySource(14);
+  std::vector<DecodePath> proved;
+  const uint16_t saved = setShortPrecisionForTests();
+  for (DecodePath path : availablePaths()) {
+    if (path == DecodePath::kInteger) continue;
+    SCOPED_TRACE(decodePathName(path));
+    int64_t differences = 0;
+    for (int round = 0; round < 2000; ++round) {
+      AdpcmFrame frames[4];
+      for (AdpcmFrame& f : frames) f = frameSource.next();
+      int16_t pathOut[4 * kSamplesPerFrame], integerOut[4 * kSamplesPerFrame];
+      const ChannelHistory history{historySource.next(), historySource.next()};
+      ChainChunk chunk{frames, 0, 4, history, ChannelHistory{}, pathOut};
+      ChainChunk exact{frames, 0, 4, history, ChannelHistory{}, integerOut};
+      decodeChunks(&chunk, 1, path);
+      decodeChunks(&exact, 1, DecodePath::kInteger);
+      differences += std::memcmp(pathOut, integerOut, sizeof pathOut) != 0 || !sameBits(chunk.history, exact.history);
+    }
+    EXPECT_EQ(differences, 0);
+    proved.push_back(path);
+  }
+  restorePrecision(saved);
+  sayProved("the x87's own precision", proved);
 }
 
 // The check of the vector paths that take their steps in halves (split_step.h), at each

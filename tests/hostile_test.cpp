@@ -13,6 +13,7 @@
 #include <iterator>
 
 #include "app/driver.h"
+#include "decode/decode_path.h"
 #include "output/pair_output.h"
 #include "scan/scan_loop.h"
 #include "support/frames.h"
@@ -150,6 +151,45 @@ TEST(Hostile, SurroundingsThatAreNotPlainFiles) {
       struct stat info;
       EXPECT_TRUE(lstat(dir.path(c.fifoLeft).c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
     }
+  }
+}
+
+// Worker threads that the system cannot start (none left for the user): the run decodes
+// its windows with the threads that did start, or alone, to the same bytes.
+TEST(Hostile, WorkerThreadsThatCannotStart) {
+  if (std::string(TALVIMO_NO_THREADS).empty()) GTEST_SKIP() << "no thread-refusing library in this build";
+  const Bytes piece = music(5, 4096) + music(6, 4096);
+  const Bytes input = repeat(piece, 24);  // 3 MiB: several decode windows
+  Scratch plain, without;
+  plain.write("in.raw", input);
+  without.write("in.raw", input);
+  RunSurroundings refused;
+  refused.preload = TALVIMO_NO_THREADS;
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"in.raw", "0x800"}, {"in.raw", "0x800", "-o1", "-v"}}) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const RunResult a = plain.run(args), b = without.run(args, refused);
+    EXPECT_EQ(a.status, 0);
+    EXPECT_EQ(b.status, 0);
+    EXPECT_EQ(b.out, a.out);
+    EXPECT_EQ(without.read("in.WAV"), plain.read("in.WAV"));
+  }
+}
+
+// The x87 set to round to 53 bits in the thread that starts a run (as Windows starts a
+// thread; worker threads then copy it): every decode sets the 64 bits the rule needs for
+// itself, and the WAV is the same.
+TEST(Hostile, X87PrecisionOfTheStartingThread) {
+  Scratch dir;
+  dir.write("in.raw", repeat(music(8, 4096) + music(9, 4096), 12));
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"auto", "in.raw", "0x800"},
+                                              {"x87", "in.raw", "0x800"}, {"x87", "in.raw", "0x800", "-o1"}}) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    if (!decodePathAvailable(DecodePath::kX87) && args[0] == "x87") continue;
+    RunSurroundings check;
+    check.binary = TALVIMO_PRECISION_CHECK;
+    const RunResult r = dir.run(args, check);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.out.starts_with("same: ")) << r.out;
   }
 }
 

@@ -78,6 +78,7 @@ RunResult Scratch::run(const std::vector<std::string>& args, const RunSurroundin
       close(STDIN_FILENO);
       close(STDOUT_FILENO);
     }
+    if (surroundings.preload != nullptr) setenv("LD_PRELOAD", surroundings.preload, 1);
     alarm(120);
     // A cross build's binary runs under its emulator (words separated by blanks).
     std::vector<std::string> words;

@@ -19,6 +19,7 @@ struct RunSurroundings {
   const char* stdoutPath = nullptr;  // standard output goes to this file instead of the result's `out`
   bool closeStdinAndStdout = false;  // the binary starts with descriptors 0 and 1 closed
   const char* binary = nullptr;      // another built program to run instead of talvimo
+  const char* preload = nullptr;     // a library loaded into the run first (LD_PRELOAD)
 };
 
 class Scratch {
