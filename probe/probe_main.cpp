@@ -1,5 +1,5 @@
 // talvimo-probe: tells how to cut an archive nobody has described.
-//   talvimo-probe INPUT... [--json]
+//   talvimo-probe [--json] [--] INPUT...
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -12,17 +12,20 @@ int main(int argc, char** argv) {
   std::vector<const char*> names;
   bool json = false;
   bool usage = argc < 2;
+  bool onlyNames = false;  // after "--", every argument is a name, '-' or not
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--json") == 0) {
+    if (!onlyNames && std::strcmp(argv[i], "--") == 0) {
+      onlyNames = true;
+    } else if (!onlyNames && std::strcmp(argv[i], "--json") == 0) {
       json = true;
-    } else if (argv[i][0] != '-') {
+    } else if (onlyNames || argv[i][0] != '-') {
       names.push_back(argv[i]);
     } else {
       usage = true;
     }
   }
   if (usage || names.empty()) {
-    std::puts("usage: talvimo-probe INPUT... [--json]");
+    std::puts("usage: talvimo-probe [--json] [--] INPUT...");
     return -1;
   }
   // One report after another; a failure on one input leaves the others probed.

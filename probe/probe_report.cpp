@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/shell.h"
 #include "probe/sound_regions.h"
 
 namespace {
@@ -45,17 +46,51 @@ std::string line(const char* label, const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// The length of the UTF-8 sequence at text[at], or 0 where the bytes there are none.
+size_t utf8Sequence(const std::string& text, size_t at) {
+  const auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+  const unsigned lead = byte(at);
+  size_t length;
+  unsigned value, least;
+  if (lead < 0x80) return 1;
+  if ((lead & 0xE0) == 0xC0) length = 2, value = lead & 0x1F, least = 0x80;
+  else if ((lead & 0xF0) == 0xE0) length = 3, value = lead & 0x0F, least = 0x800;
+  else if ((lead & 0xF8) == 0xF0) length = 4, value = lead & 0x07, least = 0x10000;
+  else return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    value = value << 6 | (byte(at + i) & 0x3F);
+  }
+  const bool surrogate = value >= 0xD800 && value <= 0xDFFF;
+  return value < least || value > 0x10FFFF || surrogate ? 0 : length;
+}
+
+}  // namespace
+
 std::string jsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
+  char escaped[8];
+  for (size_t at = 0; at < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    const size_t length = utf8Sequence(text, at);
+    if (length == 0) {
+      // Not UTF-8 (a name is bytes): the byte as a lone surrogate, U+DC80..U+DCFF, as
+      // Python's "surrogateescape" writes it, so that it can be got back.
+      std::snprintf(escaped, sizeof escaped, "\\udc%02x", c);
+      out += escaped;
+      at += 1;
+    } else if (c == '"' || c == '\\') {
       out += '\\', out += static_cast<char>(c);
+      at += 1;
     } else if (c < 0x20) {
-      char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       out += escaped;
+      at += 1;
     } else {
-      out += static_cast<char>(c);
+      out.append(text, at, length);
+      at += length;
     }
   }
   return out + "\"";
@@ -96,8 +131,13 @@ std::string regionLines(const ProbeInput& in, const ProbeFindings& f, bool first
   out += line("tracks", std::to_string(f.tracks.tracks) + ", " + typeName(type) +
                             (type != kOneStream ? " (archive type " + std::to_string(type) + ")" : "") + ", confidence " +
                             percent(f.tracks.confidence));
+  // As a shell reads it back: quoted where a name needs it. (talvimo takes its first
+  // argument for the input whatever it begins with, so a leading '-' needs nothing.)
   std::string command = "talvimo";
-  for (const std::string& arg : suggestedCommand(in, f)) command += " " + arg;
+  for (const std::string& arg : suggestedCommand(in, f)) {
+    command += ' ';
+    command += shellWord(arg);
+  }
   return out + line("command", command);
 }
 

@@ -6,7 +6,8 @@
 
 #include "probe/probe_input.h"
 
-// text as a JSON string, quoted, with quotes, backslashes and control characters escaped.
+// text as a JSON string, quoted, with quotes, backslashes and control characters escaped,
+// and each byte that is not part of UTF-8 as \udcXX (as Python's surrogateescape).
 std::string jsonString(const std::string& text);
 
 // The talvimo command line that converts one region as probed, after the program name:

@@ -423,8 +423,8 @@ TEST(Probe, FailsWithOneLineOnWhatHoldsNoSound) {
       {{"say \"hi\"\t.raw", "--json"}, "{\"error\": \"talvimo-probe: say \\\"hi\\\"\\u0009.raw: cannot be read\"}\n"},
       {{"back\\slash.raw", "--json"}, "{\"error\": \"talvimo-probe: back\\\\slash.raw: cannot be read\"}\n"},
       {{"demo.raw"}, "", "/dev/full"},  // a report that cannot be written
-      {{}, "usage: talvimo-probe INPUT... [--json]\n"},
-      {{"noise.raw", "--xml"}, "usage: talvimo-probe INPUT... [--json]\n"},
+      {{}, "usage: talvimo-probe [--json] [--] INPUT...\n"},
+      {{"noise.raw", "--xml"}, "usage: talvimo-probe [--json] [--] INPUT...\n"},
       // Several inputs: one report after another; one that fails leaves the others probed.
       {{"noise.raw", "zeros.raw"}, "talvimo-probe: noise.raw: holds no SPU ADPCM data\ntalvimo-probe: zeros.raw: holds no SPU ADPCM data\n"},
   };
@@ -437,6 +437,43 @@ TEST(Probe, FailsWithOneLineOnWhatHoldsNoSound) {
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.out, row.out);
   }
+}
+
+// Names a shell would take apart or act on: the command line the text report prints,
+// pasted into a shell, converts the input and does nothing else. The JSON holds any
+// name, UTF-8 or not, so that Python's json reads it and gives its bytes back.
+TEST(Probe, CommandLinesAShellTakesBack) {
+  if (std::system("sh -c true") != 0) GTEST_SKIP() << "no shell";
+  const Bytes archive = buildProbeArchive(stereoCase(ProbeSound::Music, 0x800, 0, 1, 3.0, 41));
+  for (const std::string name : {"sp ace.raw", "a$(touch pwned).raw", "it's \"quoted\" & more.raw", "-dash.raw"}) {
+    SCOPED_TRACE(name);
+    Scratch dir;
+    dir.write(name, archive);
+    const RunResult r = probe(dir, {"--", name});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const size_t at = r.out.find("\ncommand     talvimo ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const size_t from = at + std::string("\ncommand     talvimo ").size();
+    const std::string arguments(r.out.begin() + static_cast<std::ptrdiff_t>(from),
+                                r.out.begin() + static_cast<std::ptrdiff_t>(r.out.find('\n', from)));
+    const std::string script = std::string(TALVIMO_EMULATOR) + " '" + TALVIMO_BINARY + "' " + arguments + "\n";
+    dir.write("paste.sh", Bytes(script.begin(), script.end()));
+    EXPECT_EQ(std::system(("cd '" + dir.dir().string() + "' && sh paste.sh > /dev/null").c_str()), 0) << arguments;
+    EXPECT_EQ(wavFiles(dir), 1u) << arguments;
+    EXPECT_FALSE(dir.exists("pwned"));
+  }
+
+  if (!pythonAvailable()) GTEST_SKIP() << "python3 is not installed: the JSON is read by its parser";
+  Scratch dir;
+  const std::string name = "bad\xFFname\xC3.raw";
+  dir.write(name, archive);
+  const RunResult r = probe(dir, {"--json", name});
+  ASSERT_EQ(r.status, 0);
+  dir.write("report.json", Bytes(r.out.begin(), r.out.end()));
+  const std::string check = "python3 -c \"import json; r = json.load(open('" + dir.path("report.json").string() +
+                            "')); assert r['input'].encode('utf-8', 'surrogateescape') == b'bad\\xffname\\xc3.raw'; "
+                            "assert r['command'][0] == r['input']\"";
+  EXPECT_EQ(std::system(check.c_str()), 0) << r.out;
 }
 
 }  // namespace
