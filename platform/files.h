@@ -15,6 +15,11 @@ FILE* openInputFile(const char* name, int64_t* length);
 // nullptr too when the open fails.
 FILE* createOutputFile(const char* name, FILE* input);
 
+// The first offset at or after `offset` that the file system holds data for: past a
+// sparse file's hole, which reads as zeros. The file's length where only a hole follows;
+// `offset` itself where the system cannot tell. The stream's position is left as it was.
+int64_t dataFrom(FILE* file, int64_t offset, int64_t length);
+
 // Seeks a stream to an offset from the start. 0 or -1.
 int seekFile(FILE* file, int64_t offset);
 

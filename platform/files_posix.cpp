@@ -64,6 +64,20 @@ void reopenClosedStandardStreams() {
   }
 }
 
+int64_t dataFrom(FILE* file, int64_t offset, int64_t length) {
+#ifdef SEEK_DATA
+  const int fd = fileno(file);
+  const off_t position = lseek(fd, 0, SEEK_CUR);
+  if (position < 0) return offset;
+  const off_t data = lseek(fd, static_cast<off_t>(offset), SEEK_DATA);
+  const int64_t found = data >= 0 ? static_cast<int64_t>(data) : errno == ENXIO ? length : offset;
+  return lseek(fd, position, SEEK_SET) == position ? found : offset;
+#else
+  (void)file, (void)length;
+  return offset;
+#endif
+}
+
 int seekFile(FILE* file, int64_t offset) { return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0 ? 0 : -1; }
 
 int truncateFile(FILE* file, int64_t length) {

@@ -1,8 +1,11 @@
-// How a word is written on a command line that this system's shell reads back as that
-// word: a POSIX shell, or cmd.exe on Windows.
+// How a word is written on a command line that a shell reads back as that word.
 #pragma once
 
 #include <string>
 
-// The word as it is where nothing in it means anything to the shell, else quoted.
+// For a POSIX shell: the word as it is where nothing in it means anything to the shell,
+// else in single quotes.
+std::string posixShellWord(const std::string& word);
+
+// For this system's shell: a POSIX shell, or cmd.exe on Windows.
 std::string shellWord(const std::string& word);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "decode/adpcm_frame.h"
 
@@ -51,6 +52,7 @@ struct TrackLayout {
   int32_t commandBlock;   // the block size on the command line (mono: any that keeps markers on pair starts)
   double confidence;      // how sure the probe is that the command writes one file per track, 0..1
   int64_t soundEnd;       // where the sound ends after all (its last separator), counted from the pairs' start; 0: the extent's end
+  std::vector<int64_t> fileStarts;  // where each file's piece begins, counted from the pairs' start (one stream: 0)
 };
 
 struct ProbeFindings {

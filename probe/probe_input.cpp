@@ -23,3 +23,9 @@ int readRegionSample(const ProbeInput& in, const AudioExtent& extent, int64_t by
   sample.bytes.resize(static_cast<size_t>(std::max<int64_t>(0, end - sample.offset)));
   return readRange(in.file, sample.offset, sample.bytes.data(), sample.bytes.size());
 }
+
+int64_t afterHole(const ProbeInput& in, int64_t at, int64_t to) {
+  const int64_t data = std::min(dataFrom(in.file, at, in.length), to);
+  if (data - at < 2 * kHoleBytesRead) return at;
+  return at + (data - at) / kFrameBytes * kFrameBytes;
+}

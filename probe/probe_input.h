@@ -35,15 +35,35 @@ int readRegionSample(const ProbeInput& input, const AudioExtent& extent, int64_t
 // Reads count bytes at offset. 0, or -1 when they cannot all be read.
 int readRange(FILE* file, int64_t offset, uint8_t* bytes, size_t count);
 
+// Long stretches that the file system holds no data for (a sparse file's holes) may be
+// skipped: kHoleBytesRead of a hole's zeros are handed on as read, and reading goes on
+// near the hole's end, at a whole frame from where the hole began. 64 KiB of zeros part
+// any two regions, after which more zeros change nothing a reader of regions keeps.
+constexpr int64_t kHoleBytesRead = 0x10000;
+
+// Where reading at `at` goes on after kHoleBytesRead zeros: within the hole that begins
+// there, or `at` itself where none of at least twice that length does.
+int64_t afterHole(const ProbeInput& input, int64_t at, int64_t to);
+
+enum class Holes { kRead, kSkip };
+
 // Reads the whole frames of [from, to) in chunks of up to 1 MiB and hands each to
-// visit(bytes, count, offset). 0, or -1 on a read error.
+// visit(bytes, count, offset). With Holes::kSkip, the offsets jump over holes. 0, or -1
+// on a read error.
 template <typename Visit>
-int readFrames(FILE* file, int64_t from, int64_t to, Visit visit) {
+int readFrames(const ProbeInput& input, int64_t from, int64_t to, Visit visit, Holes holes = Holes::kRead) {
   constexpr int64_t kChunk = 1 << 20;
   std::vector<uint8_t> chunk(static_cast<size_t>(std::min(kChunk, std::max<int64_t>(0, to - from))));
   for (int64_t at = from; at + kFrameBytes <= to;) {
     const int64_t count = std::min<int64_t>((to - at) / kFrameBytes * kFrameBytes, kChunk);
-    if (readRange(file, at, chunk.data(), static_cast<size_t>(count)) != 0) return -1;
+    const int64_t skipTo = holes == Holes::kSkip ? afterHole(input, at, to) : at;
+    if (skipTo > at) {
+      std::fill(chunk.begin(), chunk.begin() + kHoleBytesRead, 0);
+      visit(chunk.data(), static_cast<size_t>(kHoleBytesRead), at);
+      at = skipTo;
+      continue;
+    }
+    if (readRange(input.file, at, chunk.data(), static_cast<size_t>(count)) != 0) return -1;
     visit(chunk.data(), static_cast<size_t>(count), at);
     at += count;
   }

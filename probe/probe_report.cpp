@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/shell.h"
+#include "probe/command_plan.h"
 #include "probe/sound_regions.h"
 
 namespace {
@@ -96,25 +97,23 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-std::vector<std::string> suggestedCommand(const ProbeInput& in, const ProbeFindings& f) {
-  const LayoutCandidate& layout = chosenLayout(f.layout);
-  const int64_t start = f.layout.start;
-  std::vector<std::string> args = {in.name, hex(f.tracks.commandBlock)};
-  if (start != 0) args.push_back("-h" + hex(start));
-  if (soundEnd(f) < wholeFramesEnd(in, start)) args.push_back("-b" + hex(soundEnd(f)));
-  if (layout.channels == 1) args.push_back("-o1");
-  if (f.rate > 0) args.push_back("-f" + std::to_string(f.rate));
-  // Type 5 takes a parameter that it does not use; talvimo wants one all the same.
-  const int type = f.tracks.archiveType;
-  if (type != kOneStream) args.push_back("-t" + std::to_string(type) + (type == kFlaggedFrameCuts ? ",0" : ""));
-  if (f.tracks.minimumSize > 0) args.push_back("-m" + hex(f.tracks.minimumSize));
-  return args;
-}
-
 namespace {
 
+// Why a copy of the input is converted, and from where.
+std::string copyReason(CopyReason why, const InputCopy& copy, bool crossed) {
+  if (why == CopyReason::kFileNumbers) {
+    return "talvimo numbers at most 65536 files of one name (_0000 to _FFFF): the files from " + hex(copy.from) +
+           " on are converted from " + copy.name + ", a copy of the input from there";
+  }
+  return "talvimo reads no byte of a file at or past 0x7FFFFFFF: the sound from " + hex(copy.from) + " on is converted from " +
+         copy.name + ", a copy of the input from there" +
+         (crossed ? " (the track that crosses the limit is written as two files, parted there)" : "");
+}
+
 // The lines of one region: where it lies, its layout, its tracks and its command.
-std::string regionLines(const ProbeInput& in, const ProbeFindings& f, bool first, bool last) {
+// `copies` counts the copies made by the lines before.
+std::string regionLines(const ProbeInput& in, const ProbeFindings& f, const CommandPlan& plan,
+                        const std::vector<TalvimoRun>& runs, int& copies, bool first, bool last) {
   const LayoutCandidate& layout = chosenLayout(f.layout);
   const int64_t start = f.layout.start, end = soundEnd(f);
   const bool followed = end < wholeFramesEnd(in, start);
@@ -131,18 +130,37 @@ std::string regionLines(const ProbeInput& in, const ProbeFindings& f, bool first
   out += line("tracks", std::to_string(f.tracks.tracks) + ", " + typeName(type) +
                             (type != kOneStream ? " (archive type " + std::to_string(type) + ")" : "") + ", confidence " +
                             percent(f.tracks.confidence));
-  // As a shell reads it back: quoted where a name needs it. (talvimo takes its first
-  // argument for the input whatever it begins with, so a leading '-' needs nothing.)
-  std::string command = "talvimo";
-  for (const std::string& arg : suggestedCommand(in, f)) {
-    command += ' ';
-    command += shellWord(arg);
+  // Each run's command as a shell reads it back: quoted where a name needs it. (talvimo
+  // takes its first argument for the input whatever it begins with, so a leading '-'
+  // needs nothing.) A copy is made before the first run that reads it.
+  bool crossed = false;  // the run before ended inside a track
+  for (const TalvimoRun& run : runs) {
+    if (run.copy >= copies) {
+      copies = run.copy + 1;
+      const InputCopy& copy = plan.copies[static_cast<size_t>(run.copy)];
+      out += line("note", copyReason(plan.reasons[static_cast<size_t>(run.copy)], copy, crossed));
+      out += line("copy", copyCommand(in, copy));
+    }
+    std::string command = "talvimo";
+    for (const std::string& arg : runArguments(in, f, plan, run)) {
+      command += ' ';
+      command += shellWord(arg);
+    }
+    out += line("command", command);
+    crossed = run.endsInsideTrack;
   }
-  return out + line("command", command);
+  return out;
+}
+
+// Strings as a JSON list.
+std::string jsonStrings(const std::vector<std::string>& strings) {
+  std::string out = "[";
+  for (size_t i = 0; i < strings.size(); ++i) out += (i ? ", " : "") + jsonString(strings[i]);
+  return out + "]";
 }
 
 // The keys of one region, without braces.
-std::string regionKeys(const ProbeInput& in, const ProbeFindings& f) {
+std::string regionKeys(const ProbeInput& in, const ProbeFindings& f, const CommandPlan& plan, const std::vector<TalvimoRun>& runs) {
   const LayoutCandidate& layout = chosenLayout(f.layout);
   const int type = f.tracks.archiveType;
   std::string out = "\"channels\": " + std::to_string(layout.channels);
@@ -153,9 +171,20 @@ std::string regionKeys(const ProbeInput& in, const ProbeFindings& f) {
   out += ", \"minimum_size\": " + std::to_string(f.tracks.minimumSize);
   out += ", \"tracks\": " + std::to_string(f.tracks.tracks);
   out += ", \"tracks_confidence\": " + jsonNumber(f.tracks.confidence);
-  out += ", \"command\": [";
-  const std::vector<std::string> command = suggestedCommand(in, f);
-  for (size_t i = 0; i < command.size(); ++i) out += (i ? ", " : "") + jsonString(command[i]);
+  out += ", \"command\": " + jsonStrings(runArguments(in, f, plan, runs.front()));
+  out += ", \"runs\": [";
+  for (size_t r = 0; r < runs.size(); ++r) {
+    const TalvimoRun& run = runs[r];
+    out += std::string(r ? ", " : "") + "{\"command\": " + jsonStrings(runArguments(in, f, plan, run)) +
+           ", \"files\": " + std::to_string(run.files) + ", \"copy\": ";
+    if (run.copy < 0) {
+      out += "null}";
+    } else {
+      const InputCopy& copy = plan.copies[static_cast<size_t>(run.copy)];
+      out += "{\"name\": " + jsonString(copy.name) + ", \"from\": " + std::to_string(copy.from) + ", \"length\": " +
+             std::to_string(copy.length) + ", \"shell\": " + jsonString(copyCommand(in, copy)) + "}}";
+    }
+  }
   out += "], \"candidates\": [";
   for (int i = 0; i < f.layout.count; ++i) {
     const LayoutCandidate& c = f.layout.candidates[i];
@@ -170,18 +199,25 @@ std::string regionKeys(const ProbeInput& in, const ProbeFindings& f) {
 
 std::string textReport(const ProbeInput& in, const std::vector<ProbeFindings>& regions) {
   const size_t count = regions.size();
+  CommandPlan plan;
+  planCommands(in, regions, plan);
+  int copies = 0;
   std::string out = line("input", std::string(in.name) + " (" + std::to_string(in.length) + " bytes)" +
                                       (count > 1 ? ", " + std::to_string(count) + " regions of sound" : ""));
   for (size_t r = 0; r < count; ++r) {
     if (count > 1) out += line("region", std::to_string(r + 1) + " of " + std::to_string(count));
-    out += regionLines(in, regions[r], r == 0, r + 1 == count);
+    out += regionLines(in, regions[r], plan, plan.runs[r], copies, r == 0, r + 1 == count);
   }
   return out;
 }
 
 std::string jsonReport(const ProbeInput& in, const std::vector<ProbeFindings>& regions) {
   std::string out = "{\"input\": " + jsonString(in.name) + ", \"length\": " + std::to_string(in.length);
-  out += ", " + regionKeys(in, regions.front()) + ", \"regions\": [";
-  for (size_t r = 0; r < regions.size(); ++r) out += std::string(r ? ", " : "") + "{" + regionKeys(in, regions[r]) + "}";
+  CommandPlan plan;
+  planCommands(in, regions, plan);
+  out += ", " + regionKeys(in, regions.front(), plan, plan.runs.front()) + ", \"regions\": [";
+  for (size_t r = 0; r < regions.size(); ++r) {
+    out += std::string(r ? ", " : "") + "{" + regionKeys(in, regions[r], plan, plan.runs[r]) + "}";
+  }
   return out + "]}\n";
 }

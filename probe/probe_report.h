@@ -10,16 +10,13 @@
 // and each byte that is not part of UTF-8 as \udcXX (as Python's surrogateescape).
 std::string jsonString(const std::string& text);
 
-// The talvimo command line that converts one region as probed, after the program name:
-// bounded by -h and -b to the region.
-std::vector<std::string> suggestedCommand(const ProbeInput& input, const ProbeFindings& found);
-
 // The report as aligned lines of text: the input, then the lines of each region (with a
 // line that numbers it, where there are several).
 std::string textReport(const ProbeInput& input, const std::vector<ProbeFindings>& regions);
 
 // The report as one JSON object on one line: input, length, the keys of the first
 // region (channels, block_size (null for mono), confidence, start, end, archive_type
-// (null for one stream), minimum_size, tracks, tracks_confidence, command (strings),
+// (null for one stream), minimum_size, tracks, tracks_confidence, command (strings: the
+// first run's), runs (each with its command, files, and the copy it reads or null),
 // candidates), and regions, a list of objects with those keys, one for each region.
 std::string jsonReport(const ProbeInput& input, const std::vector<ProbeFindings>& regions);

@@ -124,8 +124,19 @@ int scanInput(const ProbeInput& in, Scan& scan) {
   int64_t at = 0;   // offset of buffer[0]
   if (seekFile(in.file, 0) != 0) return -1;
   for (;;) {
-    const size_t got = std::fread(buffer.data() + kept, 1, kScanChunk, in.file);
-    if (std::ferror(in.file)) return -1;
+    // A hole is scanned as its first kHoleBytesRead zeros, after which every alignment's
+    // run goes on and nothing else changes: the scan goes on near its end, with the
+    // bytes kept (zeros) standing for the hole's last ones.
+    const int64_t position = at + static_cast<int64_t>(kept);
+    const int64_t skipTo = afterHole(in, position, in.length);
+    size_t got;
+    if (skipTo > position) {
+      std::memset(buffer.data() + kept, 0, kHoleBytesRead);
+      got = kHoleBytesRead;
+    } else {
+      got = std::fread(buffer.data() + kept, 1, kScanChunk, in.file);
+      if (std::ferror(in.file)) return -1;
+    }
     size_t size = kept + got;
     findVagHeaders(buffer.data(), size, at, scan.vagHeaders);
     const bool last = at + static_cast<int64_t>(size) >= in.length || got == 0;
@@ -139,6 +150,10 @@ int scanInput(const ProbeInput& in, Scan& scan) {
     kept = size - row;  // the row not yet scanned, and any VAGp magic's first bytes
     std::memmove(buffer.data(), buffer.data() + row, kept);
     at += static_cast<int64_t>(row);
+    if (skipTo > position) {
+      at = skipTo - static_cast<int64_t>(kept);
+      if (seekFile(in.file, skipTo) != 0) return -1;
+    }
   }
 }
 
@@ -218,9 +233,10 @@ int findSoundRegions(const ProbeInput& in, std::vector<SoundRegion>& regions) {
   const size_t clips = regions.size();
   for (const Run& run : scan.runs) {
     Pieces pieces;
-    if (readFrames(in.file, run.start, run.end, [&](const uint8_t* bytes, size_t count, int64_t offset) {
-          for (size_t at = 0; at + kFrameBytes <= count; at += kFrameBytes) pieces.frame(bytes + at, offset + static_cast<int64_t>(at));
-        }) != 0) {
+    const auto frames = [&](const uint8_t* bytes, size_t count, int64_t offset) {
+      for (size_t at = 0; at + kFrameBytes <= count; at += kFrameBytes) pieces.frame(bytes + at, offset + static_cast<int64_t>(at));
+    };
+    if (readFrames(in, run.start, run.end, frames, Holes::kSkip) != 0) {
       return -1;
     }
     pieces.finish(run.end);

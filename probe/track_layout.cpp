@@ -8,7 +8,7 @@ namespace {
 
 constexpr int32_t kMonoBlockSize = 0x800;   // the largest block size suggested for mono
 constexpr int32_t kEveryFrameBlock = 8;     // a mono block of half a frame: talvimo sees every frame begin a pair
-constexpr size_t kMaxCuts = 1 << 16;        // talvimo numbers at most this many files
+constexpr size_t kMaxCuts = 1 << 18;        // cuts recorded, four times what one talvimo run can number
 constexpr int64_t kRareCut = 256;           // flags or empty frames part streams when under one frame in this many
 constexpr int kMonoBlocks = 9;              // 0x800, 0x400 ... 0x10, then every frame
 constexpr int64_t kLeastStreamFrames = 8;   // fewer frames after the last separator are no stream
@@ -26,7 +26,7 @@ struct CutList {
   std::vector<int64_t> places;
   std::vector<bool> sounded;  // for each piece: the one before each place, then the last
   bool soundSince = false;    // a frame with sound since the last place
-  bool overflowed = false;    // more cuts than talvimo can number
+  bool overflowed = false;    // more cuts than are recorded: no archive of tracks
 
   void note(int64_t at) {
     if (places.size() >= kMaxCuts) {
@@ -160,7 +160,8 @@ void finish(SoundCuts& c) {
 // The files a cut list gives, and the minimum size that drops the pieces without sound
 // (silence between two markers, say). A piece of `size` bytes (a split keeps its frame
 // in the next piece, a cut drops it) is written when it completes a pair and is larger
-// than the minimum size. `pieces` counts the pieces that complete a pair.
+// than the minimum size. `shortPieces` counts the pieces too short for a pair, but the
+// last; t.fileStarts gets where each file's piece begins.
 int countTracks(const CutList& cuts, int64_t length, bool dropsFrame, int32_t pairBytes, TrackLayout& t,
                 int* shortPieces = nullptr) {
   std::vector<int64_t> sizes;
@@ -175,14 +176,17 @@ int countTracks(const CutList& cuts, int64_t length, bool dropsFrame, int32_t pa
     const bool sounded = i < cuts.sounded.size() ? cuts.sounded[i] : cuts.soundSince;
     if (!sounded && sizes[i] >= pairBytes) t.minimumSize = std::max<int32_t>(t.minimumSize, static_cast<int32_t>(sizes[i]));
   }
-  int files = 0;
-  int tooShort = 0;  // pieces too short for a pair, but the last
+  t.fileStarts.clear();
+  int tooShort = 0;
   for (size_t i = 0; i < sizes.size(); ++i) {
-    files += sizes[i] > t.minimumSize && sizes[i] >= pairBytes;
+    if (sizes[i] > t.minimumSize && sizes[i] >= pairBytes) {
+      t.fileStarts.push_back(i == 0 ? 0 : cuts.places[i - 1] + (dropsFrame ? kFrameBytes : 0));
+    }
     tooShort += sizes[i] > 0 && sizes[i] < pairBytes && i + 1 < sizes.size();
   }
   if (shortPieces != nullptr) *shortPieces = tooShort;
-  return std::max(files, 1);
+  if (t.fileStarts.empty()) t.fileStarts.push_back(0);
+  return static_cast<int>(t.fileStarts.size());
 }
 
 // Type 1: the sound begins with a marker, and so does every track: a marker at a pair
@@ -197,7 +201,7 @@ bool markerTracks(const MarkerCuts& m, int64_t length, int32_t block, TrackLayou
     const bool soundAfter = k + 1 < m.cuts.sounded.size() ? m.cuts.sounded[k + 1] : m.cuts.soundSince;
     if (!m.beginsSound[k] && soundAfter) return false;
   }
-  t = TrackLayout{kMarkerTracks, 0, 1, block, kSureOfMarkers, 0};
+  t = TrackLayout{kMarkerTracks, 0, 1, block, kSureOfMarkers, 0, {}};
   t.tracks = countTracks(m.cuts, length, false, 2 * block, t);
   return true;
 }
@@ -210,7 +214,7 @@ bool separatedStreams(const SoundCuts& c, int64_t length, int32_t block, bool re
   if (c.innerEmptyRuns == 0 || c.empty.overflowed || c.innerEmptyRuns * kRareCut > c.frames) return false;
   const bool stereo = c.channels == 2;
   if (stereo && (!restarts || c.longestInnerRun > 1)) return false;
-  TrackLayout cut{kEmptyFrameCuts, 0, 1, block, kSureOfSeparators, 0};
+  TrackLayout cut{kEmptyFrameCuts, 0, 1, block, kSureOfSeparators, 0, {}};
   // Empty frames that end the sound pad it: it ends with the first of them (the last
   // stream's separator), and they part nothing.
   CutList cuts = c.empty;
@@ -239,7 +243,7 @@ bool separatedStreams(const SoundCuts& c, int64_t length, int32_t block, bool re
 bool flaggedStreams(const SoundCuts& c, int64_t length, TrackLayout& t) {
   const CutList& cuts = c.flagged;
   if (cuts.places.empty() || cuts.overflowed || static_cast<int64_t>(cuts.places.size()) * kRareCut > c.frames) return false;
-  TrackLayout cut{kFlaggedFrameCuts, 0, 1, kFrameBytes, kSureOfFlags, 0};
+  TrackLayout cut{kFlaggedFrameCuts, 0, 1, kFrameBytes, kSureOfFlags, 0, {}};
   cut.tracks = countTracks(cuts, length, true, 2 * kFrameBytes, cut);
   if (cut.tracks < 2) return false;
   t = cut;
@@ -257,7 +261,7 @@ int findTracks(const ProbeInput& in, const AudioExtent& extent, const LayoutChoi
     c.stereoMarkers.pairFrames = 2 * c.stereoMarkers.blockFrames;
   }
   for (int i = 0; i < kMonoBlocks; ++i) c.monoMarkers[i].pairFrames = 2 * monoBlockAt(i) / kFrameBytes;
-  const int status = readFrames(in.file, choice.start, extent.end, [&](const uint8_t* bytes, size_t count, int64_t) {
+  const int status = readFrames(in, choice.start, extent.end, [&](const uint8_t* bytes, size_t count, int64_t) {
     for (size_t at = 0; at + kFrameBytes <= count; at += kFrameBytes) note(c, bytes + at);
   });
   if (status != 0) return -1;
@@ -266,7 +270,7 @@ int findTracks(const ProbeInput& in, const AudioExtent& extent, const LayoutChoi
   const int64_t length = c.frames * kFrameBytes;
   const bool stereo = c.channels == 2;
   // Nothing the sound holds could part it: one stream, surely.
-  t = TrackLayout{kOneStream, 0, 1, stereo ? layout.blockSize : kMonoBlockSize, kSureOfOneStream, 0};
+  t = TrackLayout{kOneStream, 0, 1, stereo ? layout.blockSize : kMonoBlockSize, kSureOfOneStream, 0, {0}};
   if (stereo) {
     if (separatedStreams(c, length, layout.blockSize, choice.restarts > 0, t)) return 0;
     if (markerTracks(c.stereoMarkers, length, layout.blockSize, t)) return 0;

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "encode/adpcm_encoder.h"
@@ -12,6 +15,7 @@
 #include "encode/signals.h"
 #include "support/frames.h"
 #include "support/json_reader.h"
+#include "support/random.h"
 #include "support/scratch.h"
 
 namespace {
@@ -330,11 +334,10 @@ TEST(Probe, FindsEveryRegionOfAFile) {
       if (!expected.rate.empty()) {
         EXPECT_NE(std::find(command.begin(), command.end(), expected.rate), command.end()) << json[at + ".command"];
       }
-      for (const std::string& name : dir.files()) {
-        if (name.ends_with(".WAV")) std::filesystem::remove(dir.path(name));
-      }
+      // Run one after another, as pasted: each writes its own files, none of another's.
+      const size_t before = wavFiles(dir);
       EXPECT_EQ(dir.run(command).status, 0);
-      EXPECT_EQ(wavFiles(dir), expected.files) << json[at + ".command"];
+      EXPECT_EQ(wavFiles(dir) - before, expected.files) << json[at + ".command"];
     }
   }
 }
@@ -474,6 +477,188 @@ TEST(Probe, CommandLinesAShellTakesBack) {
                             "')); assert r['input'].encode('utf-8', 'surrogateescape') == b'bad\\xffname\\xc3.raw'; "
                             "assert r['command'][0] == r['input']\"";
   EXPECT_EQ(std::system(check.c_str()), 0) << r.out;
+}
+
+// Stereo tracks in blocks of 0x20, each two pairs long, whose first pair begins with a
+// marker frame in each block; the other frames are noise.
+Bytes markedTracks(size_t tracks, uint64_t seed) {
+  TestRandom random(seed);
+  Bytes out;
+  out.reserve(tracks * 0x80);
+  for (size_t frame = 0; frame < tracks * 8; ++frame) {
+    if (frame % 8 == 0 || frame % 8 == 2) {
+      const Bytes m = marker();
+      out.insert(out.end(), m.begin(), m.end());
+      continue;
+    }
+    out.push_back(static_cast<uint8_t>(random.below(5) << 4 | (4 + random.below(8))));
+    out.push_back(0);
+    for (int i = 0; i < 14; ++i) out.push_back(static_cast<uint8_t>(random.next()));
+  }
+  return out;
+}
+
+// Runs what the probe's JSON report says, region by region and run by run, as a user
+// pasting its lines would: each copy made by its shell line before the first run that
+// reads it. With `check`, the runs list their files (-c) instead of writing them. The
+// names of the files, in the order written.
+std::vector<std::string> convertAsReported(const Scratch& dir, const JsonValues& json, bool check) {
+  std::vector<std::string> names;
+  std::set<std::string> seen;
+  for (int r = 0; !json["regions." + std::to_string(r) + ".start"].empty(); ++r) {
+    for (int k = 0;; ++k) {
+      const std::string at = "regions." + std::to_string(r) + ".runs." + std::to_string(k) + ".";
+      if (json[at + "command.0"].empty()) break;
+      const std::string copy = json[at + "copy.name"];
+      if (!copy.empty() && !dir.exists(copy)) {
+        EXPECT_EQ(std::system(("cd '" + dir.dir().string() + "' && sh -c '" + json[at + "copy.shell"] + "'").c_str()), 0);
+      }
+      std::vector<std::string> args = json.strings(at + "command");
+      if (check) args.push_back("-c");
+      const RunResult run = dir.run(args);
+      EXPECT_EQ(run.status, 0) << json[at + "command"];
+      std::istringstream lines(run.out);
+      for (std::string line; std::getline(lines, line);) {
+        if (line.ends_with(".WAV") && seen.insert(line).second) names.push_back(line);
+      }
+    }
+  }
+  return names;
+}
+
+// An input of `length` bytes that holds `parts` at their offsets and is sparse elsewhere
+// (a hole where the file system keeps them: it reads as zeros).
+struct Placed {
+  int64_t at;
+  Bytes bytes;
+};
+void writeSparse(const Scratch& dir, const std::string& name, int64_t length, const std::vector<Placed>& parts) {
+  std::ofstream(dir.path(name), std::ios::binary).close();
+  std::filesystem::resize_file(dir.path(name), static_cast<uintmax_t>(length));
+  std::fstream file(dir.path(name), std::ios::in | std::ios::out | std::ios::binary);
+  for (const Placed& part : parts) {
+    file.seekp(part.at);
+    file.write(reinterpret_cast<const char*>(part.bytes.data()), static_cast<std::streamsize>(part.bytes.size()));
+  }
+  ASSERT_TRUE(file.good());
+}
+
+// talvimo numbers 65536 files of one name: the probe's runs go on numbering where the run
+// before stopped, and convert the rest from a copy under another name.
+TEST(Probe, RunsNumberEveryTrackOnce) {
+  if (!pythonAvailable()) GTEST_SKIP() << "python3 is not installed: the JSON is read by its parser";
+  const Bytes first = markedTracks(300, 1);
+  const struct {
+    const char* what;
+    Bytes input;
+    size_t files, copies;
+  } rows[] = {
+      {"65536 tracks: one run", markedTracks(65536, 2), 65536, 0},
+      {"65537 tracks: the last one from a copy", markedTracks(65537, 3), 65537, 1},
+      {"300 tracks, then 65535: the second region numbers on from 300, its last 299 from a copy",
+       first + Bytes(0x10000, 0) + markedTracks(65535, 4), 65835, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Scratch dir;
+    dir.write("in.bin", row.input);
+    const RunResult r = probe(dir, {"--json", "in.bin"});
+    ASSERT_EQ(r.status, 0) << r.out.substr(0, 2000);
+    const JsonValues json = readJson(dir, r.out);
+    ASSERT_TRUE(json.parsed);
+    const std::vector<std::string> names = convertAsReported(dir, json, true);
+    EXPECT_EQ(names.size(), row.files);  // each name once: no run writes over another's file
+    size_t copies = 0;
+    for (const std::string& name : dir.files()) copies += name.ends_with(".bin") && name != "in.bin";
+    EXPECT_EQ(copies, row.copies);
+    if (row.copies > 0) {  // the text says why
+      const std::string text = probe(dir, {"in.bin"}).out;
+      EXPECT_NE(text.find("\nnote        talvimo numbers at most 65536 files of one name"), std::string::npos) << text;
+    }
+  }
+}
+
+// talvimo reads no byte of a file at or past 0x7FFFFFFF: in a sparse file of 3 GiB, sound
+// beyond it is converted from a copy, and a track that crosses it is written as two files.
+TEST(Probe, RunsReachSoundPastTwoGibibytes) {
+  if (!pythonAvailable()) GTEST_SKIP() << "python3 is not installed: the JSON is read by its parser";
+  constexpr int64_t kLimit = 0x7FFFFFFF, kLength = int64_t{3} << 30;
+  const Bytes tracks = markedTracks(2000, 5), more = markedTracks(300, 6);
+  // One stream of whole pairs (0x1000 bytes) whose last frames are sound, so that its
+  // sound ends where it ends.
+  Bytes music = buildProbeArchive(stereoCase(ProbeSound::Music, 0x800, 0, 1, 3.0, 42));
+  music.resize(music.size() / 0x1000 * 0x1000);
+  while (std::count(music.end() - 8 * kFrameBytes, music.end(), 0) > 8 * 12) music.resize(music.size() - 0x1000);
+  const int64_t musicAt = (kLimit & ~int64_t{15}) - static_cast<int64_t>(music.size());  // ends at 0x7FFFFFF0
+  const struct {
+    const char* what;
+    std::vector<Placed> parts;
+    std::vector<Bytes> alone;  // what the runs must write, converted one by one ("0x20 -t1")
+    size_t files, copies;
+  } rows[] = {
+      {"tracks across the limit, more tracks after it", {{0x7FFE0000, tracks}, {0x80100000, more}}, {tracks, more}, 2300, 1},
+      {"one stream that ends at 0x7FFFFFF0", {{musicAt, music}}, {}, 1, 0},
+      {"one stream that ends at 0x80000000", {{musicAt + 16, music}}, {}, 2, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Scratch dir;
+    writeSparse(dir, "in.bin", kLength, row.parts);
+    const RunResult r = probe(dir, {"--json", "in.bin"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const JsonValues json = readJson(dir, r.out);
+    ASSERT_TRUE(json.parsed);
+    const std::vector<std::string> names = convertAsReported(dir, json, false);
+    ASSERT_EQ(names.size(), row.files) << r.out;
+    size_t copies = 0;
+    for (const std::string& name : dir.files()) copies += name.ends_with(".bin") && name != "in.bin";
+    EXPECT_EQ(copies, row.copies) << r.out;
+    if (!row.alone.empty()) {
+      // Cut at tracks: every file as the archive alone gives it.
+      std::vector<Bytes> expected;
+      for (const Bytes& archive : row.alone) {
+        Scratch single;
+        ASSERT_EQ(single.convert(archive, "0x20", {"-t1"}).status, 0);
+        for (const std::string& name : single.files()) {
+          if (name.ends_with(".WAV")) expected.push_back(single.read(name));
+        }
+      }
+      ASSERT_EQ(expected.size(), names.size());
+      for (size_t i = 0; i < names.size(); ++i) EXPECT_TRUE(dir.read(names[i]) == expected[i]) << names[i];
+    } else {
+      // One stream, cut where talvimo stops reading: every frame is in one file or the other.
+      size_t samples = 0;
+      for (const std::string& name : names) samples += parseWav(dir.read(name)).samples.size();
+      EXPECT_EQ(samples, music.size() / kFrameBytes * 28) << r.out;
+    }
+  }
+}
+
+// The holes of a sparse file are skipped, not read: the report is the one its zeros give.
+TEST(Probe, ReadsHolesAsTheZerosTheyHold) {
+  const Bytes tracks = markedTracks(500, 7), mebibyte = markedTracks(8192, 8);
+  const Bytes music = buildProbeArchive(stereoCase(ProbeSound::Music, 0x800, 0, 2, 2.0, 43));
+  // Regions that end where a hole begins (at 1 MiB: where a reader's chunk begins too),
+  // at odd offsets right after holes and other data, and one broken by 40 KiB of zeros.
+  const std::vector<Placed> parts = {{0, mebibyte},
+                                     {0x300003 - 4096, filler(4096, 9) + music},
+                                     {0x800000, tracks},
+                                     {0x1000000 - static_cast<int64_t>(tracks.size()), tracks},
+                                     {0x1800009, Bytes(music.begin(), music.begin() + 0x20000)},
+                                     {0x1800009 + 0x20000 + 0xA000, Bytes(music.begin() + 0x2A000, music.end())}};
+  Scratch dir;
+  writeSparse(dir, "sparse.bin", 0x4000000, parts);
+  Bytes dense(0x4000000, 0);
+  for (const Placed& part : parts) std::copy(part.bytes.begin(), part.bytes.end(), dense.begin() + part.at);
+  dir.write("dense.bin", dense);
+  for (const char* format : {"--json", "--"}) {
+    const std::string sparse = probe(dir, {format, "sparse.bin"}).out;
+    std::string read = probe(dir, {format, "dense.bin"}).out;
+    for (size_t at; (at = read.find("dense.bin")) != std::string::npos;) read.replace(at, 9, "sparse.bin");
+    EXPECT_EQ(sparse, read);
+  }
+  const std::string text = probe(dir, {"sparse.bin"}).out;
+  EXPECT_NE(text.find("6 regions of sound"), std::string::npos) << text;
 }
 
 }  // namespace

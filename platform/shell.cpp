@@ -17,9 +17,13 @@ bool plain(const std::string& word) {
 
 }  // namespace
 
-std::string shellWord(const std::string& word) {
+std::string posixShellWord(const std::string& word) {
   if (plain(word)) return word;
   std::string quoted = "'";
   for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
+
+#ifndef _WIN32
+std::string shellWord(const std::string& word) { return posixShellWord(word); }
+#endif
