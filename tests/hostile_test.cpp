@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <sstream>
 
 #include "app/driver.h"
 #include "decode/decode_path.h"
@@ -318,6 +319,87 @@ TEST(Hostile, ReadErrorIsNotTheEndOfTheInput) {
       EXPECT_EQ(le32(wav, 40), wav.size() - 44);
     }
     EXPECT_EQ(wav.size(), 44 + c.pairsWritten * 64 * 56);  // whole pairs of 64 frames
+  }
+}
+
+// The system calls of a real run made to fail under strace: what was read before the
+// failure reaches the WAV, the pairs waiting in decode windows too. A run without
+// windows (-d, which writes every pair at once) is the measure.
+bool straceWorks() {
+  return std::string(TALVIMO_EMULATOR).empty() && std::system("strace -f -o /dev/null -e trace=none true 2>/dev/null") == 0;
+}
+
+// The 1-based count, among the run's calls of `syscall`, of the first call in its strace
+// log for which `pick(the line before, its line)` holds; 0 when none does.
+size_t callNumber(const Scratch& dir, const std::vector<std::string>& args, const char* syscall,
+                  const std::function<bool(const std::string&, const std::string&)>& pick) {
+  std::vector<std::string> traced = {"-f", "-o", dir.path("trace.txt").string(), "-e", std::string("trace=") + syscall,
+                                     TALVIMO_BINARY};
+  traced.insert(traced.end(), args.begin(), args.end());
+  RunSurroundings strace;
+  strace.binary = "strace";
+  strace.stdoutPath = "/dev/null";
+  if (dir.run(traced, strace).status != 0) return 0;
+  const Bytes log = dir.read("trace.txt");
+  std::istringstream lines(std::string(log.begin(), log.end()));
+  size_t calls = 0;
+  std::string previous;
+  for (std::string line; std::getline(lines, line); previous = line) {
+    if (line.find(std::string(syscall) + "(") == std::string::npos) continue;
+    calls += 1;
+    if (pick(previous, line)) return calls;
+  }
+  return 0;
+}
+
+TEST(Hostile, FailingSystemCallsKeepWhatWasRead) {
+  if (!straceWorks()) GTEST_SKIP() << "strace cannot trace the binary here";
+  const Bytes piece = music(5, 4096) + music(6, 4096);
+  const Bytes input = repeat(piece, 24) + music(7, 0x500);  // 3 MiB and 20 KiB: the last read is short
+  const struct {
+    const char* what;
+    std::vector<std::string> switches;
+    const char* syscall;
+    std::function<bool(const std::string&, const std::string&)> failing;  // picks the call to fail: (the call before, the call)
+  } rows[] = {
+      // -s: a seek past the bytes skipped wherever they leave the 64 KiB read last; the
+      // first past 2 MiB, with a window full of pairs (1.5 MiB of input) waiting.
+      {"the seek of a skip fails", {"-s0x7F0"}, "lseek",
+       [](const std::string&, const std::string& line) {
+         const size_t at = line.find(", ", line.find("lseek("));
+         return at != std::string::npos && line.find("SEEK_SET") != std::string::npos && std::stoll(line.substr(at + 2)) >= 0x200000;
+       }},
+      // The input's last read is short (20 KiB); the one after it, where the end was, fails.
+      {"a short read, then an error", {}, "read",
+       [](const std::string& previous, const std::string&) { return previous.ends_with("= 20480"); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Bytes written[2];
+    for (int dump = 0; dump < 2; ++dump) {
+      Scratch dir;
+      dir.write("in.raw", input);
+      std::vector<std::string> args = {"in.raw", "0x800"};
+      args.insert(args.end(), row.switches.begin(), row.switches.end());
+      if (dump == 1) args.push_back("-d");
+      const size_t call = callNumber(dir, args, row.syscall, row.failing);
+      ASSERT_GT(call, 0u);
+      std::vector<std::string> failed = {"-f", "-o", "/dev/null", "-e", std::string("trace=") + row.syscall, "-e",
+                                         std::string("inject=") + row.syscall + ":error=EIO:when=" + std::to_string(call),
+                                         TALVIMO_BINARY};
+      failed.insert(failed.end(), args.begin(), args.end());
+      RunSurroundings strace;
+      strace.binary = "strace";
+      dir.write("out.txt", {});
+      const std::string outPath = dir.path("out.txt").string();
+      strace.stdoutPath = outPath.c_str();
+      EXPECT_EQ(dir.run(failed, strace).status, 255);
+      const Bytes out = dir.read("out.txt");
+      EXPECT_TRUE(std::string(out.begin(), out.end()).ends_with("not read src file\n"));
+      written[dump] = dir.read("in.WAV");
+    }
+    EXPECT_GT(written[1].size(), 44u + 0x100000);  // more than a window's worth was read
+    EXPECT_TRUE(written[0] == written[1]) << written[0].size() << " bytes, without windows " << written[1].size();
   }
 }
 
