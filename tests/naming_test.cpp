@@ -34,6 +34,7 @@ void runNameCase(const NameCase& c) {
 TEST(Naming, OutputNames) {
   const std::string longBase(60, 'n');
   const std::string longDir = "/" + std::string(70, 'd');
+  const std::string n52(52, 'n'), n53(53, 'n');
   const NameCase cases[] = {
       {"track.raw", {}, "track.WAV", "track.WAV"},
       {"a.b.raw", {}, "a.WAV", "a.WAV"},
@@ -51,6 +52,11 @@ TEST(Naming, OutputNames) {
       {"C:\\dir/x.raw", {}, "dir/x.WAV", "dir/x.WAV"},
       {"sub" + longDir + "/" + longBase + ".raw", {}, "sub" + longDir + "/" + longBase.substr(0, 54) + ".WAV",
        "sub" + longDir + "/" + longBase.substr(0, 54) + ".WAV"},
+      // The 54-byte cut never splits a UTF-8 sequence; other bytes are cut where they stand.
+      {n53 + "\xC3\xA9x.raw", {}, n53 + ".WAV", n53 + ".WAV"},
+      {n52 + "\xC3\xA9x.raw", {}, n52 + "\xC3\xA9.WAV", n52 + "\xC3\xA9.WAV"},
+      {n52 + "\xE6\x97\xA5x.raw", {}, n52 + ".WAV", n52 + ".WAV"},
+      {n53 + "\xE9xyz.raw", {}, n53 + "\xE9.WAV", n53 + "\xE9.WAV"},
       {"ab.raw", {"-t1"}, "ab_0000.WAV", "ab_0000.WAV"},
       {"ab.raw", {"-t1", "-n0x1A"}, "ab_001A.WAV", "ab_001A.WAV"},
       {"sub/ab.raw", {"-t1", "-n0xBEEF"}, "sub/ab_BEEF.WAV", "sub/ab_BEEF.WAV"},
@@ -79,6 +85,8 @@ TEST(Naming, ListFileNames) {
       {"a.raw", {"-c"}, "a.WAVSC.TXT", "a.WAVSC.TXT"},
       {"sub/abcdef.raw", {"-c"}, "sub/abcdefSC.TXT", "sub/abcdefSC.TXT"},
       {"C:\\in\\ab.raw", {"-c", "-t2"}, "ab_000SC.TXT", "ab_000SC.TXT"},
+      {"abcd\xC3\xA9.raw", {"-c"}, "abcd\xC3\xA9SC.TXT", "abcd\xC3\xA9SC.TXT"},
+      {"abcde\xC3\xA9.raw", {"-c"}, "abcdeSC.TXT", "abcdeSC.TXT"},
   };
   for (const NameCase& c : cases) runNameCase(c);
 }
