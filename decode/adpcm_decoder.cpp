@@ -13,12 +13,18 @@ double stepValue(int32_t t, double s1, double s2, int filter) {
   c.f1 = static_cast<double>(c.k1) / kWeightScale;
   c.t[0] = t;
   const RulePrecision precision;
-  return RuleArithmetic::stepShifting(c, 0, s1, s2);
+  fencePrecision(s1), fencePrecision(s2), fencePrecision(c);
+  double x = RuleArithmetic::stepShifting(c, 0, s1, s2);
+  fencePrecision(x);
+  return x;
 }
 
 int32_t sampleValue(double x) {
   const RulePrecision precision;
-  return RuleArithmetic::sample(x);
+  fencePrecision(x);
+  int32_t sample = RuleArithmetic::sample(x);
+  fencePrecision(sample);
+  return sample;
 }
 
 void decodeFrame(const AdpcmFrame& frame, ChannelHistory& history, int32_t out[kSamplesPerFrame]) {

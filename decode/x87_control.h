@@ -16,6 +16,17 @@ void restorePrecision(uint16_t saved);
 // Windows thread starts. Returns what was there. (0 where there is no x87.)
 uint16_t setShortPrecisionForTests();
 
+// Holds the arithmetic on `value` to its place between the setting of the control word
+// and its putting back: the value is taken as read and changed here. A decode whose
+// values pass through memory only is held there by the calls that set the word; one on
+// values in registers is not, and a compiler may compute it before the word is set or
+// after it is put back (clang does). Fence its inputs after a RulePrecision begins and
+// its result before it ends.
+template <typename T>
+[[gnu::always_inline]] inline void fencePrecision(T& value) {
+  asm volatile("" : "+m"(value));
+}
+
 // For the time of a decode.
 class RulePrecision {
  public:
