@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "decode/split_step.h"
 
@@ -280,25 +281,17 @@ TALVIMO_TARGET void storeRound(Round& r, Lanes& lanes, const __m256i (&active)[k
 
 // Up to kLanes chunks, one to a lane.
 TALVIMO_TARGET int64_t decodeGroup(ChainChunk* chunks, int count) {
-  alignas(32) int64_t frame[kLanes] = {}, left[kLanes] = {}, toStart[kLanes] = {}, out[kLanes] = {};
-  Round round{};  // lanes without a chunk stay idle, from a zero history
-  for (int k = 0; k < count; ++k) {
-    const ChainChunk& c = chunks[k];
-    frame[k] = reinterpret_cast<int64_t>(c.frames - c.warmUp);
-    left[k] = c.warmUp + c.count;
-    toStart[k] = c.warmUp;
-    out[k] = reinterpret_cast<int64_t>(c.samples);
-    if (left[k] > 0) {
-      round.s1[k] = c.history.s1;
-      round.s2[k] = c.history.s2;
-    }
-  }
+  LaneStarts<kLanes> starts;
+  startLanes(chunks, count, starts);
+  Round round{};
+  std::memcpy(round.s1, starts.s1, sizeof round.s1);
+  std::memcpy(round.s2, starts.s2, sizeof round.s2);
   Lanes lanes;
   for (int v = 0; v < kVectors; ++v) {
-    lanes.frame[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(frame + 4 * v));
-    lanes.left[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(left + 4 * v));
-    lanes.toStart[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(toStart + 4 * v));
-    lanes.out[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(out + 4 * v));
+    lanes.frame[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(starts.frame + 4 * v));
+    lanes.left[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(starts.left + 4 * v));
+    lanes.toStart[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(starts.toStart + 4 * v));
+    lanes.out[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(starts.out + 4 * v));
   }
   int64_t byRule = 0;
   for (;;) {
@@ -313,10 +306,7 @@ TALVIMO_TARGET int64_t decodeGroup(ChainChunk* chunks, int count) {
     byRule += decodeRound(round);
     storeRound(round, lanes, active, chunks);
   }
-  // A chunk without frames of its own begins where its warm-up ends.
-  for (int k = 0; k < count; ++k) {
-    if (chunks[k].count == 0) chunks[k].atStart = chunks[k].history;
-  }
+  settleEmptyChunks(chunks, count);
   return byRule;
 }
 

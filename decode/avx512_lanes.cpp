@@ -269,29 +269,19 @@ bool avx512LanesSupported() {
 }
 
 TALVIMO_TARGET int64_t decodeChunksAvx512(ChainChunk* chunks, int count) {
-  alignas(64) int64_t frame[kLanes] = {}, left[kLanes] = {}, toStart[kLanes] = {}, out[kLanes] = {};
-  Round round{};  // lanes without a chunk stay idle, from a zero history
-  for (int k = 0; k < count; ++k) {
-    const ChainChunk& c = chunks[k];
-    frame[k] = reinterpret_cast<int64_t>(c.frames - c.warmUp);
-    left[k] = c.warmUp + c.count;
-    toStart[k] = c.warmUp;
-    out[k] = reinterpret_cast<int64_t>(c.samples);
-    if (left[k] > 0) {
-      round.s1[k] = c.history.s1;
-      round.s2[k] = c.history.s2;
-    }
-  }
-  Lanes lanes{_mm512_load_si512(frame), _mm512_load_si512(left), _mm512_load_si512(toStart), _mm512_load_si512(out)};
+  LaneStarts<kLanes> starts;
+  startLanes(chunks, count, starts);
+  Round round{};
+  std::memcpy(round.s1, starts.s1, sizeof round.s1);
+  std::memcpy(round.s2, starts.s2, sizeof round.s2);
+  Lanes lanes{_mm512_load_si512(starts.frame), _mm512_load_si512(starts.left), _mm512_load_si512(starts.toStart),
+              _mm512_load_si512(starts.out)};
   int64_t byX87 = 0;
   for (__mmask8 active; (active = _mm512_cmpgt_epi64_mask(lanes.left, _mm512_setzero_si512())) != 0;) {
     loadRound(round, lanes, active, chunks);
     byX87 += decodeRound(round);
     storeRound(round, lanes, active, chunks);
   }
-  // A chunk without frames of its own begins where its warm-up ends.
-  for (int k = 0; k < count; ++k) {
-    if (chunks[k].count == 0) chunks[k].atStart = chunks[k].history;
-  }
+  settleEmptyChunks(chunks, count);
   return byX87;
 }

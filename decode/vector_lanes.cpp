@@ -217,10 +217,7 @@ int64_t decodeGroup(ChainChunk* chunks, int count) {
     }
     storeRound(round, lanes, chunks);
   }
-  // A chunk without frames of its own begins where its warm-up ends.
-  for (int k = 0; k < count; ++k) {
-    if (chunks[k].count == 0) chunks[k].atStart = chunks[k].history;
-  }
+  settleEmptyChunks(chunks, count);
   return byRule;
 }
 
