@@ -8,10 +8,8 @@
 
 #include "decode/adpcm_frame.h"
 
-constexpr int64_t kMaxHeaderBytes = 0x10000;   // a header before the sound is at most this long
-constexpr int64_t kMaxTrailerBytes = 0x10000;  // other data after the sound is at most this long
-constexpr int64_t kLayoutBytes = 8 << 20;      // sound examined for the layout
-constexpr int kMaxLayoutCandidates = 4;        // candidates reported, the chosen one first
+constexpr int64_t kLayoutBytes = 8 << 20;  // sound examined for the layout
+constexpr int kMaxLayoutCandidates = 4;    // candidates reported, the chosen one first
 
 // talvimo's archive types that the probe suggests.
 constexpr int kOneStream = -1;      // no archive type: one file
