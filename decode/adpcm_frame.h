@@ -31,7 +31,8 @@ constexpr int kWeightScale = 64;       // a weight is k / 64
 constexpr FilterWeights kFilterWeights[16] = {{0, 0}, {60, 0}, {115, -52}, {98, -55}, {122, -60}};
 
 // What encoded sound holds: a filter that exists, a shift of at most 12 (a code moved
-// no lower than bit 0 of a sample) and one of the eight flag values.
+// no lower than bit 0 of a sample) and one of the eight flag values. The probe's scan
+// for sound tests these sixteen frames at a time.
 constexpr int kMaxSoundShift = 12;
 constexpr int kMaxSoundFlag = 7;
 
@@ -65,9 +66,3 @@ inline bool isEmptyFrame(int zeros) { return zeros == kFrameBytes; }
 inline bool isQuietFrame(const uint8_t frame[kFrameBytes]) { return isQuietFrame(zeroBytes(frame)); }
 inline bool isMarkerFrame(const uint8_t frame[kFrameBytes]) { return isMarkerFrame(frame, zeroBytes(frame)); }
 inline bool isEmptyFrame(const uint8_t frame[kFrameBytes]) { return isEmptyFrame(zeroBytes(frame)); }
-
-// A frame as encoded sound holds it (the probe's test for where sound lies).
-inline bool isSoundFrame(const uint8_t frame[kFrameBytes]) {
-  return frameFilter(frame[kHeaderByte]) < kFilters && frameShift(frame[kHeaderByte]) <= kMaxSoundShift &&
-         frame[kFlagByte] <= kMaxSoundFlag;
-}

@@ -59,7 +59,7 @@ uint32_t soundFrameMask(const uint8_t* row) {
   for (int half = 0; half < 2; ++half) {
     const uint64_t x = word(row + 8 * half);
     const uint64_t next = word(row + 8 * half + 1);  // the byte after each
-    const uint64_t header = below(x, 0x50) & below(x & kLowNibbles, kMaxSoundShift + 1);
+    const uint64_t header = below(x, kFilters << 4) & below(x & kLowNibbles, kMaxSoundShift + 1);  // filter: the high nibble
     const uint64_t flag = below(next, kMaxSoundFlag + 1);
     mask |= gather(header & flag) << (8 * half);
   }

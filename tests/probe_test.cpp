@@ -71,7 +71,7 @@ Bytes monoStreams(int streams, bool flagged) {
   for (int s = 0; s < streams; ++s) {
     Bytes stream = encodeStream(synthesizeVoice(40 + static_cast<uint32_t>(s), 44100 * 3, 44100));
     if (flagged) {
-      stream[stream.size() - 15] = static_cast<uint8_t>(s + 1 == streams ? 7 : 1 + 2 * s);  // 1, 3, ... and 7 last
+      stream[stream.size() - 15] = static_cast<uint8_t>(s == 0 ? 7 : 1 + 2 * s);  // 7 inside the sound, then 3, 5, ...
     } else if (s > 0) {
       out.insert(out.end(), 16, 0);
     }
