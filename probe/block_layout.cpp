@@ -20,6 +20,10 @@ constexpr size_t kMinSpectralBlock = 16;
 // Blocks shorter than this (frames) have joins too close together to tell a channel's
 // sound from the other's: silence and the encoder's own rhythms make patterns there.
 constexpr size_t kMinJoinBlock = 16;  // blocks shorter than this (frames) are too short to compare spectra in
+constexpr size_t kMinTimbreBlock = 64;  // blocks shorter than this (frames) are not compared as wholes
+constexpr size_t kTimbreSkip = 2;       // frames at a block's start that a wrong history disturbs
+
+using SpectrumSum = std::array<double, kSpectrumBands>;
 
 // Accumulates a t statistic: mean / standard error.
 struct TStatistic {
@@ -47,6 +51,7 @@ struct SampleView {
   const double* prefix;     // running sums of the residual loudness, prefix[0] before the first frame
   const int16_t* samples;   // 28 per frame
   const Spectrum* spectrum;  // for the first `spectra` frames
+  const SpectrumSum* spectrumSum;  // running sums of the spectra of frames that are not quiet, [0] before the first
   const int32_t* quiet;     // running counts of quiet frames, quiet[0] before the first frame
   size_t frames;
   size_t spectra;
@@ -79,18 +84,19 @@ void forEachPair(size_t frames, size_t n, size_t most, Visit visit) {
 
 // The evidence for one block size, gathered over the stretches of the sample.
 struct Evidence {
-  TStatistic agreement, joins, waveforms, spectra;
+  TStatistic agreement, joins, waveforms, spectra, timbres;
   int restarts = 0;  // stretches whose pairs began anew after an empty frame
   // Both kinds of joins see the same thing, where a channel's sound goes on: smooth
   // loudness at the joins counts only as far as the spectra agree (a voice's pitch
   // period makes loudness rhythms of its own, which its spectra do not share).
   double total() const {
     const double continuing = spectra.count >= kMinPairs ? std::min(joins.value(), 3.0 * std::max(0.0, spectra.zValue())) : joins.value();
-    return agreement.value() + continuing + waveforms.value() + spectra.zValue();
+    return agreement.value() + continuing + waveforms.value() + spectra.zValue() + std::max(0.0, timbres.zValue());
   }
-  double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum; }
+  double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum + timbres.sum; }
   void merge(const Evidence& e) {
-    for (auto [to, from] : {std::pair{&agreement, &e.agreement}, {&joins, &e.joins}, {&waveforms, &e.waveforms}, {&spectra, &e.spectra}}) {
+    for (auto [to, from] : {std::pair{&agreement, &e.agreement}, {&joins, &e.joins}, {&waveforms, &e.waveforms}, {&spectra, &e.spectra},
+                            {&timbres, &e.timbres}}) {
       to->sum += from->sum, to->squares += from->squares, to->count += from->count;
     }
     restarts += e.restarts;
@@ -165,6 +171,36 @@ void spectralJoins(const SampleView& v, size_t n, TStatistic& t) {
   }
 }
 
+// Each channel keeps its own sound over whole blocks: where the channels carry unrelated
+// sound, a block's mean spectrum is nearer the same channel's block two before than the
+// other channel's block right before. In one stream, and where both channels share
+// their sound, the block right before is as near or nearer; only the first kind counts.
+// Measured on blocks too long to have many joins, whose means are steady.
+void blockTimbres(const SampleView& v, size_t n, TStatistic& t) {
+  if (n < kMinTimbreBlock) return;
+  auto mean = [&](size_t block, SpectrumSum& m) {
+    const size_t from = block * n + kTimbreSkip, to = (block + 1) * n;
+    const int32_t sounding = static_cast<int32_t>(to - from) - (v.quiet[to] - v.quiet[from]);
+    if (2 * static_cast<size_t>(sounding) < n) return false;
+    for (size_t b = 0; b < m.size(); ++b) m[b] = (v.spectrumSum[to][b] - v.spectrumSum[from][b]) / sounding;
+    return true;
+  };
+  auto distance = [](const SpectrumSum& a, const SpectrumSum& b) {
+    double d = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) d += std::fabs(a[i] - b[i]);
+    return d;
+  };
+  SpectrumSum m[3];
+  bool known[3] = {false, false, false};
+  for (size_t block = 0; (block + 1) * n <= v.spectra; ++block) {
+    SpectrumSum& now = m[block % 3];
+    known[block % 3] = mean(block, now);
+    if (block < 2 || !known[block % 3] || !known[(block + 2) % 3] || !known[(block + 1) % 3]) continue;
+    const double before = distance(now, m[(block + 2) % 3]), twoBefore = distance(now, m[(block + 1) % 3]);
+    t.add((before - twoBefore) / (before + twoBefore + 1e-9));
+  }
+}
+
 // The stretches of the sample that pair on their own for block size n. Streams parted
 // by one empty frame each begin their pairing anew after it (as talvimo's archive type 2
 // reads them), while an empty frame that pads a block does not part anything: after a
@@ -174,6 +210,7 @@ void spectralJoins(const SampleView& v, size_t n, TStatistic& t) {
 SampleView stretch(const SampleView& whole, size_t from, size_t to) {
   SampleView v = whole;
   v.loudness += from, v.prefix += from, v.samples += from * kSamplesPerFrame, v.spectrum += from, v.quiet += from;
+  v.spectrumSum += std::min(from, whole.spectra);
   v.frames = to - from;
   v.spectra = whole.spectra > from ? std::min(whole.spectra, to) - from : 0;
   return v;
@@ -214,17 +251,18 @@ Evidence gatherStretches(const SampleView& whole, const std::vector<size_t>& sep
 // waveforms too.
 enum class Depth { kJoins, kLoudness, kWaveforms };
 
-// quick: the first look at every size weighs a few blocks' loudness too (where the view
-// may begin between pairs, and the joins then say nothing).
-Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Depth depth = Depth::kWaveforms,
-                bool quick = false) {
+// The first look at every size (kJoins) weighs a few blocks' loudness too where the
+// effort allows: where silence hides most joins, or the view begins between pairs, the
+// joins alone would leave the true size off the shortlist.
+Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Depth depth = Depth::kWaveforms) {
   const double share = std::max(1.0, static_cast<double>(whole.frames));
   return gatherStretches(whole, separators, n, [&](const SampleView& v) {
     Evidence e;
     const double part = static_cast<double>(v.frames) / share;
     joins(v, n, e.joins);
     spectralJoins(v, n, e.spectra);
-    if (depth != Depth::kJoins || (quick && v.effort->quickAgreementFrames > 0)) {
+    blockTimbres(v, n, e.timbres);
+    if (depth != Depth::kJoins || v.effort->quickAgreementFrames > 0) {
       const int64_t compared = depth == Depth::kJoins ? v.effort->quickAgreementFrames : v.effort->agreementFrames;
       agreement(v, n, static_cast<size_t>(part * static_cast<double>(compared) / static_cast<double>(2 * n)) + 1, e.agreement);
     }
@@ -261,13 +299,13 @@ LayoutChoice keepCandidates(std::vector<LayoutCandidate>& all) {
 }
 
 // Ranks the layouts for the sound that v begins with.
-LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators, bool quick) {
+LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators) {
   // Every size by its joins and the loudness of a few of its blocks; the best of them,
   // and the sizes too small for joins, by the loudness of all their blocks; the best
   // few of those by their waveforms as well.
   std::vector<LayoutCandidate> sizes;
   for (size_t n = 1; n <= kMaxBlockFrames && 3 * n <= v.frames; ++n) {
-    const double joined = n < kMinJoinBlock ? HUGE_VAL : gather(v, separators, n, Depth::kJoins, quick).total();
+    const double joined = n < kMinJoinBlock ? HUGE_VAL : gather(v, separators, n, Depth::kJoins).total();
     sizes.push_back({2, static_cast<int32_t>(n * kFrameBytes), joined, 0.0});
   }
   auto keepBest = [&](size_t count) {
@@ -310,15 +348,20 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& extent, 
     prefix[i + 1] = prefix[i] + features.residual[i];
     quiet[i + 1] = quiet[i] + features.quiet[i];
   }
+  std::vector<SpectrumSum> spectrumSum(features.spectrum.size() + 1, SpectrumSum{});
+  for (size_t i = 0; i < features.spectrum.size(); ++i) {
+    for (size_t b = 0; b < kSpectrumBands; ++b) spectrumSum[i + 1][b] = spectrumSum[i][b] + (features.quiet[i] ? 0.0 : features.spectrum[i][b]);
+  }
   auto view = [&](int64_t skipped) {
     const size_t at = static_cast<size_t>(skipped);
     const size_t spectra = features.spectrum.size();
     return SampleView{features.loudness.data() + at, prefix.data() + at, features.samples.data() + at * kSamplesPerFrame,
-                      features.spectrum.data() + std::min(at, spectra), quiet.data() + at, frames - std::min(frames, at),
+                      features.spectrum.data() + std::min(at, spectra), spectrumSum.data() + std::min(at, spectra), quiet.data() + at,
+                      frames - std::min(frames, at),
                       spectra - std::min(spectra, at), &effort};
   };
   auto rank = [&](int64_t skipped) {
-    return rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)), leadIn > 0);
+    return rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)));
   };
 
   // Stereo streams that begin with silent frames: the pairs begin where the whole

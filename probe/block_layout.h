@@ -11,7 +11,7 @@ struct LayoutEffort {
   int64_t sampleBytes;        // of the region, from its start
   size_t spectrumFrames;      // frames whose spectra are compared
   int64_t agreementFrames;    // frames whose blocks' loudness is compared, per size
-  int64_t quickAgreementFrames;  // the same at the first look at every size, where the start may lie between pairs
+  int64_t quickAgreementFrames;  // the same at the first look at every size (0: joins alone)
   size_t shortlist;           // sizes, of those with joins, weighed in full
   int64_t waveformSamples;    // samples compared, per size, of the best few
   bool thorough;               // the starts a stereo region may begin at are weighed in full, and the
@@ -28,7 +28,7 @@ constexpr double kStereoEvidence = 8.0;
 // returns the best, the chosen one first.
 //
 // Stereo blocks at size n frames put frame i and frame i + n of each pair side by side
-// in time. Three pieces of evidence, each a t statistic over the pairs of the sample:
+// in time. Five pieces of evidence, each a statistic over the pairs or joins of the sample:
 //  - agreement: the frame loudness of a pair's two blocks rises and falls together
 //    (correlation) more than that of a second block and the next pair's first, which
 //    lie a block apart in time;
@@ -36,7 +36,12 @@ constexpr double kStereoEvidence = 8.0;
 //    than the block right before it (the other channel), in residual loudness;
 //  - waveforms: the two blocks of a pair are alike sample by sample (stereo channels
 //    share their sources), which only the exact block size keeps aligned pair after
-//    pair; measured for the few best sizes.
+//    pair; measured for the few best sizes;
+//  - spectra: a frame after each join sounds like the end of its own channel's block
+//    two before, not like the other channel's block right before (a z value);
+//  - timbres: each block's mean spectrum is nearer its own channel's block two before
+//    than the block right before, where the channels carry unrelated sound (a z value,
+//    counted only when positive; for blocks of 64 frames or more).
 // Mono has no such structure, so none of them stands out there.
 //
 // Stereo streams may begin with empty (silent) frames, which the extent's start skips:
