@@ -185,7 +185,12 @@ struct Pieces {
       return;
     }
     emptyRun = 0;
-    if (++loudRun >= kLoudFrames) {
+    // Nearly all zeros under a shift below 12 (codes of thousands beside zeros) is no
+    // frame an encoder writes, but the end of a header padded with zeros may read so:
+    // it begins no region.
+    if (isQuietFrame(zeros) && frameShift(bytes[kHeaderByte]) < kMaxSoundShift) {
+      loudRun = 0;
+    } else if (++loudRun >= kLoudFrames) {
       if (openedAt < 0) openedAt = offset - (kLoudFrames - 1) * kFrameBytes;
       loudEnd = offset + kFrameBytes;
     }

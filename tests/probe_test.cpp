@@ -160,6 +160,10 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   const Bytes voiceFlags = monoStreams(3, true);
   const Bytes voiceGaps = monoStreams(4, false);
   const Bytes trailed = buildProbeArchive(monoCase(ProbeSound::Instrument, 0x800, 0x200, 1, 6));
+  // A header whose last 16 bytes are zeros but the last: a frame of shift 0 with two codes.
+  Bytes zeroPadded = buildProbeArchive(monoCase(ProbeSound::Voice, 0x800, 0, 1, 19));
+  std::fill(zeroPadded.begin() + 0x7F0, zeroPadded.begin() + 0x7FF, uint8_t{0});
+  zeroPadded[0x7FF] = 0xFF;
   // A trailer of an odd length: the frames before it do not end on the input's 16-byte grid.
   const Bytes oddTrailer = buildProbeArchive(trailedCase(0x400, 0x30, 0x1F3));
   // A trailer of nearly 64 KiB: the last frames of sound lie before the input's last 64 KiB.
@@ -210,6 +214,7 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
        buildProbeArchive(monoCase(ProbeSound::Instrument, 0, 0, 3, 8)), "1", "null", "0", "", "1", 3},
       {"mono with a trailer of other data", trailed, "1", "null", "2048", std::to_string(trailed.size() - 0x200),
        "null", 1},
+      {"mono behind a header that ends in zeros and a byte 0xFF", zeroPadded, "1", "null", "2048", "", "null", 1},
       {"mono streams ending in flagged frames", voiceFlags, "1", "null", "0", "", "5", 3},
       {"mono streams parted by empty frames", voiceGaps, "1", "null", "0", "", "2", 4},
   };
