@@ -261,7 +261,9 @@ Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, 
     const double part = static_cast<double>(v.frames) / share;
     joins(v, n, e.joins);
     spectralJoins(v, n, e.spectra);
-    blockTimbres(v, n, e.timbres);
+    // (At the first look at every size only where the input holds few regions: for
+    // many, the shortlist comes from the joins and the blocks' loudness alone.)
+    if (depth != Depth::kJoins || v.effort->thorough) blockTimbres(v, n, e.timbres);
     if (depth != Depth::kJoins || v.effort->quickAgreementFrames > 0) {
       const int64_t compared = depth == Depth::kJoins ? v.effort->quickAgreementFrames : v.effort->agreementFrames;
       agreement(v, n, static_cast<size_t>(part * static_cast<double>(compared) / static_cast<double>(2 * n)) + 1, e.agreement);
