@@ -150,7 +150,9 @@ Spectrum windowSpectrum(const SampleView& v, size_t first) {
   return mean;
 }
 
-double distance(const Spectrum& a, const Spectrum& b) {
+// Between two spectra, or two blocks' mean spectra.
+template <typename Bands>
+double distance(const Bands& a, const Bands& b) {
   double d = 0.0;
   for (size_t i = 0; i < a.size(); ++i) d += std::fabs(a[i] - b[i]);
   return d;
@@ -184,11 +186,6 @@ void blockTimbres(const SampleView& v, size_t n, TStatistic& t) {
     if (2 * static_cast<size_t>(sounding) < n) return false;
     for (size_t b = 0; b < m.size(); ++b) m[b] = (v.spectrumSum[to][b] - v.spectrumSum[from][b]) / sounding;
     return true;
-  };
-  auto distance = [](const SpectrumSum& a, const SpectrumSum& b) {
-    double d = 0.0;
-    for (size_t i = 0; i < a.size(); ++i) d += std::fabs(a[i] - b[i]);
-    return d;
   };
   SpectrumSum m[3];
   bool known[3] = {false, false, false};
