@@ -38,12 +38,14 @@ FILE* openInputFile(const char* name, int64_t* length) {
 FILE* createOutputFile(const char* name, FILE* input) {
   // Opened without truncating and without blocking (a FIFO with no reader would wait
   // for one), then looked at: only a new file or an existing regular file other than
-  // the input is truncated and written.
+  // the input is truncated and written. An empty one is left as it is: truncating it
+  // changes nothing, yet on ext4 it makes the close wait until every block of what was
+  // written since has been allocated (which nearly doubled the time of a large run).
   const int fd = open(name, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || isSameFile(input, info) || ftruncate(fd, 0) != 0 ||
-      fcntl(fd, F_SETFL, 0) != 0) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || isSameFile(input, info) ||
+      (info.st_size != 0 && ftruncate(fd, 0) != 0) || fcntl(fd, F_SETFL, 0) != 0) {
     close(fd);
     return nullptr;
   }

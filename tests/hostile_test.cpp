@@ -413,4 +413,39 @@ TEST(Hostile, FailingSystemCallsKeepWhatWasRead) {
   }
 }
 
+// Output files are cut to nothing only when they hold something: on ext4 a file that
+// was truncated makes its close wait until every block written since is allocated.
+// Either way the WAV is the same.
+TEST(Hostile, OnlyOutputsThatHoldBytesAreTruncated) {
+  if (!straceWorks()) GTEST_SKIP() << "strace cannot trace the binary here";
+  const Bytes input = music(5, 4096) + music(6, 4096);
+  const struct {
+    const char* what;
+    int oldBytes;  // -1: no file of the output's name
+    size_t truncations;
+  } rows[] = {{"a new file", -1, 0}, {"an empty file", 0, 0}, {"a file of one byte", 1, 1}, {"a file of 60 KiB", 60 * 1024, 1}};
+  Bytes first;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Scratch dir;
+    dir.write("in.raw", input);
+    if (row.oldBytes >= 0) dir.write("in.WAV", Bytes(static_cast<size_t>(row.oldBytes), 0x5A));
+    RunSurroundings strace;
+    strace.binary = "env";
+    strace.stdoutPath = "/dev/null";
+    const std::vector<std::string> traced =
+        underStrace({"-f", "-o", dir.path("trace.txt").string(), "-e", "trace=ftruncate"}, {"in.raw", "0x800"});
+    ASSERT_EQ(dir.run(traced, strace).status, 0);
+    const Bytes log = dir.read("trace.txt");
+    std::istringstream lines(std::string(log.begin(), log.end()));
+    size_t toNothing = 0;
+    for (std::string line; std::getline(lines, line);) toNothing += line.find("ftruncate(") != std::string::npos && line.find(", 0)") != std::string::npos;
+    EXPECT_EQ(toNothing, row.truncations);
+    const Bytes wav = dir.read("in.WAV");
+    if (first.empty()) first = wav;
+    EXPECT_EQ(wav.size(), 44 + input.size() / 16 * 28 * 2);  // every frame of both blocks, 2 bytes a sample
+    EXPECT_TRUE(wav == first);
+  }
+}
+
 }  // namespace
