@@ -14,6 +14,7 @@ constexpr int kShortlist = 6;           // sizes whose waveforms are compared
 constexpr size_t kManyRegions = 4;      // more regions than this in one input are each weighed with less
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
 constexpr int64_t kMaxLeadInFrames = 64;  // empty frames before the start weighed as silence
+constexpr int64_t kSectorBytes = 0x800;   // the unit a header's padding most often fills up to
 constexpr int64_t kMaxHeaderFrames = 4;   // frames after the start that may still be a header's last bytes
 constexpr size_t kSpectrumWindow = 4;   // frames of sound compared on each side of a join
 constexpr size_t kMinSpectralBlock = 16;
@@ -320,6 +321,14 @@ LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators
   return keepCandidates(sizes);
 }
 
+// Encoders often begin a stream with a few all-zero frames. The zeros that pad a header
+// begin inside a frame (where the header's last field ends), or fill it up to the end
+// of a sector; empty frames right after a byte that is not zero, on the sound's own
+// frame grid, and up to a start that ends no sector, are the stream's first frames.
+bool zerosBeginStream(int64_t emptyFrames, int64_t first, const AudioExtent& extent, uint8_t byteBefore) {
+  return emptyFrames > 0 && first > 0 && byteBefore != 0 && extent.start % kSectorBytes != 0;
+}
+
 }  // namespace
 
 LayoutEffort effortFor(size_t regions) {
@@ -382,7 +391,10 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& extent, 
   choice.start = extent.start;
   restartsAt(choice, leadIn);
   const LayoutCandidate chosen = chosenLayout(choice);
-  if (chosen.channels != 2) return choice;  // mono: pairs are mere halves, and nothing restarts
+  if (chosen.channels != 2) {  // mono: pairs are mere halves, and nothing restarts
+    if (zerosBeginStream(leadIn, first, extent, sample.offset > first - 1 ? 0 : *at(first - 1))) choice.start = first;
+    return choice;
+  }
   // The start with the strongest evidence, where it is clearly stronger than where the
   // sound seemed to start: back over empty frames, or a few frames on where the last
   // bytes of a header look like frames of sound.

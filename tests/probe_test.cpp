@@ -164,6 +164,14 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   Bytes zeroPadded = buildProbeArchive(monoCase(ProbeSound::Voice, 0x800, 0, 1, 19));
   std::fill(zeroPadded.begin() + 0x7F0, zeroPadded.begin() + 0x7FF, uint8_t{0});
   zeroPadded[0x7FF] = 0xFF;
+  // Streams that begin with 3 empty frames right after the header's last byte, one of
+  // 0x30 bytes; and zeros that pad a header up to the end of its sector.
+  Bytes emptyBegun = buildProbeArchive(monoCase(ProbeSound::Voice, 0x30, 0, 1, 23));
+  emptyBegun[0x2F] = 0xAB;
+  emptyBegun.insert(emptyBegun.begin() + 0x30, 3 * 16, uint8_t{0});
+  Bytes sectorPadded = buildProbeArchive(monoCase(ProbeSound::Voice, 0x800, 0, 1, 23));
+  std::fill(sectorPadded.begin() + 0x7D0, sectorPadded.begin() + 0x800, uint8_t{0});
+  sectorPadded[0x7CF] = 0xAB;
   // A trailer of an odd length: the frames before it do not end on the input's 16-byte grid.
   const Bytes oddTrailer = buildProbeArchive(trailedCase(0x400, 0x30, 0x1F3));
   // A trailer of nearly 64 KiB: the last frames of sound lie before the input's last 64 KiB.
@@ -215,6 +223,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       {"mono with a trailer of other data", trailed, "1", "null", "2048", std::to_string(trailed.size() - 0x200),
        "null", 1},
       {"mono behind a header that ends in zeros and a byte 0xFF", zeroPadded, "1", "null", "2048", "", "null", 1},
+      {"mono beginning with empty frames right after the header", emptyBegun, "1", "null", "48", "", "null", 1},
+      {"mono behind a header whose zeros fill its sector", sectorPadded, "1", "null", "2048", "", "null", 1},
       {"mono streams ending in flagged frames", voiceFlags, "1", "null", "0", "", "5", 3},
       {"mono streams parted by empty frames", voiceGaps, "1", "null", "0", "", "2", 4},
   };
