@@ -9,14 +9,18 @@
 namespace {
 
 constexpr int kMaxBlockFrames = kMaxBlockSize / kFrameBytes;
-constexpr int kMinPairs = 8;            // fewer pairs (or joins) in the sample tell nothing
+constexpr int kMinPairs = 8;            // fewer pairs (or joins) in the sample tell nothing by their t alone
+constexpr int kMinZPairs = 5;           // nor by the z value of their t, which weighs how few they are
+constexpr int kManyPairs = 16;          // pairs enough for their t to be weighed as it stands
 constexpr int kShortlist = 6;           // sizes whose waveforms are compared
 constexpr size_t kManyRegions = 4;      // more regions than this in one input are each weighed with less
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
 constexpr int64_t kMaxLeadInFrames = 64;  // empty frames before the start weighed as silence
 constexpr int64_t kSectorBytes = 0x800;   // the unit a header's padding most often fills up to
 constexpr int64_t kMaxHeaderFrames = 4;   // frames after the start that may still be a header's last bytes
-constexpr size_t kSpectrumWindow = 4;   // frames of sound compared on each side of a join
+constexpr size_t kSpectrumWindow = 4;     // frames of sound compared on each side of a join, at least
+constexpr size_t kMaxSpectrumWindow = 32;  // and at most
+constexpr size_t kBlocksPerWindow = 32;    // between them, a join's windows are this part of the block
 constexpr size_t kMinSpectralBlock = 16;
 // Blocks shorter than this (frames) have joins too close together to tell a channel's
 // sound from the other's: silence and the encoder's own rhythms make patterns there.
@@ -37,13 +41,21 @@ struct TStatistic {
     const double variance = std::max(0.0, squares / count - mean * mean);
     return mean / std::sqrt(variance / (count - 1) + 1e-12);
   }
-  // The t value as the z value of the same tail probability, so that a size with few
-  // pairs or joins (a large block in a short sample) cannot win by chance alone.
+  // The t value as the z value of the same tail probability (Wallace's approximation),
+  // so that a size with few pairs or joins (a large block in a short sample) cannot win
+  // by chance alone, yet joins that all agree count even when there are few of them.
   double zValue() const {
-    if (count < kMinPairs) return 0.0;
-    const double t = value(), degrees = count - 1;
-    return t * (1.0 - 1.0 / (4.0 * degrees)) / std::sqrt(1.0 + t * t / (2.0 * degrees));
+    if (count < kMinZPairs) return 0.0;
+    const double mean = sum / count;
+    const double variance = std::max(0.0, squares / count - mean * mean);
+    const double t = mean / std::sqrt(variance / (count - 1) + 1e-12), degrees = count - 1;
+    const double z = (8.0 * degrees + 1.0) / (8.0 * degrees + 3.0) * std::sqrt(degrees * std::log1p(t * t / degrees));
+    return t < 0 ? -z : z;
   }
+  // The pairs' own statistics: their t where there are many pairs, and as a z value
+  // where there are few (a large block's few pairs would otherwise let a t of noise, or
+  // a mono sound's rhythm that happens to match the block, outweigh everything else).
+  double weighed() const { return count < kManyPairs ? zValue() : value(); }
 };
 
 // The measured frames of a stretch of the sample, from one frame on.
@@ -89,10 +101,15 @@ struct Evidence {
   int restarts = 0;  // stretches whose pairs began anew after an empty frame
   // Both kinds of joins see the same thing, where a channel's sound goes on: smooth
   // loudness at the joins counts only as far as the spectra agree (a voice's pitch
-  // period makes loudness rhythms of its own, which its spectra do not share).
+  // period makes loudness rhythms of its own, which its spectra do not share). So do
+  // the blocks' timbres (a mono instrument that alternates two notes at the block's
+  // period has timbres that alternate too, but its sound goes on across every join).
   double total() const {
-    const double continuing = spectra.count >= kMinPairs ? std::min(joins.value(), 3.0 * std::max(0.0, spectra.zValue())) : joins.value();
-    return agreement.value() + continuing + waveforms.value() + spectra.zValue() + std::max(0.0, timbres.zValue());
+    const double joined = joins.count < kMinPairs ? joins.zValue() : joins.value();
+    const double spectral = std::max(0.0, spectra.zValue());
+    const double continuing = spectra.count >= kMinZPairs ? std::min(joined, 3.0 * spectral) : joined;
+    const double timbre = std::min(std::max(0.0, timbres.zValue()), 3.0 * spectral);
+    return agreement.weighed() + continuing + waveforms.weighed() + spectra.zValue() + timbre;
   }
   double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum + timbres.sum; }
   void merge(const Evidence& e) {
@@ -141,13 +158,13 @@ void waveforms(const SampleView& v, size_t n, size_t most, TStatistic& t) {
   });
 }
 
-// The mean spectrum of `kSpectrumWindow` frames from `first` on.
-Spectrum windowSpectrum(const SampleView& v, size_t first) {
+// The mean spectrum of w frames from `first` on.
+Spectrum windowSpectrum(const SampleView& v, size_t first, size_t w) {
   Spectrum mean{};
-  for (size_t f = first; f < first + kSpectrumWindow; ++f) {
+  for (size_t f = first; f < first + w; ++f) {
     for (size_t b = 0; b < mean.size(); ++b) mean[b] += v.spectrum[f][b];
   }
-  for (float& band : mean) band /= static_cast<float>(kSpectrumWindow);
+  for (float& band : mean) band /= static_cast<float>(w);
   return mean;
 }
 
@@ -163,14 +180,16 @@ double distance(const Bands& a, const Bands& b) {
 // carries the same sound: a frame after a join (past the first, which a wrong history
 // disturbs) sounds more like the end of the same channel's block two before than like
 // the end of the other channel's block right before it. In one stream the block right
-// before is the sound that goes on, and nothing stands out.
+// before is the sound that goes on, and nothing stands out. Long blocks have few joins:
+// each is compared over more frames, a thirty-second of the block, so that it tells
+// more steadily.
 void spectralJoins(const SampleView& v, size_t n, TStatistic& t) {
   if (n < kMinSpectralBlock) return;
-  const size_t w = kSpectrumWindow;
+  const size_t w = std::clamp(n / kBlocksPerWindow, kSpectrumWindow, kMaxSpectrumWindow);
   for (size_t j = 2 * n; j + 1 + w <= v.spectra; j += n) {  // a join before frame j
     if (v.silenceIn(j - w, j + 1 + w) || v.silenceIn(j - n - w, j - n)) continue;
-    const Spectrum after = windowSpectrum(v, j + 1);
-    t.add(distance(after, windowSpectrum(v, j - w)) - distance(after, windowSpectrum(v, j - n - w)));
+    const Spectrum after = windowSpectrum(v, j + 1, w);
+    t.add(distance(after, windowSpectrum(v, j - w, w)) - distance(after, windowSpectrum(v, j - n - w, w)));
   }
 }
 
