@@ -17,7 +17,9 @@ constexpr size_t kManyRegions = 4;      // more regions than this in one input a
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
 constexpr int64_t kMaxLeadInFrames = 64;  // empty frames before the start weighed as silence
 constexpr int64_t kSectorBytes = 0x800;   // the unit a header's padding most often fills up to
-constexpr int64_t kMaxHeaderFrames = 4;   // frames after the start that may still be a header's last bytes
+constexpr int64_t kMaxHeaderFrames = 4;
+constexpr int kLoudestShift = 1;        // shifts whose codes fill 15 and 16 bits
+constexpr int kScatteredZeros = 3;      // zero bytes amid such codes that make them numbers   // frames after the start that may still be a header's last bytes
 constexpr size_t kSpectrumWindow = 4;     // frames of sound compared on each side of a join, at least
 constexpr size_t kMaxSpectrumWindow = 32;  // and at most
 constexpr size_t kBlocksPerWindow = 32;    // between them, a join's windows are this part of the block
@@ -340,6 +342,19 @@ LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators
   return keepCandidates(sizes);
 }
 
+// A frame whose codes are scaled to the full 16 bits (shift 0 or 1), yet which holds
+// zero bytes (two codes of nothing in a row) here and there after its first code byte
+// that is not zero: sound hardly looks like that (one frame in tens of thousands, at a
+// loud attack's ragged edge), while the numbers of a table that ends a header do.
+bool looksLikeNumbers(const uint8_t* frame) {
+  if (frameShift(frame[kHeaderByte]) > kLoudestShift) return false;
+  int b = kFirstCodeByte;
+  while (b < kFrameBytes && frame[b] == 0) ++b;
+  int zeros = 0;
+  for (; b < kFrameBytes; ++b) zeros += frame[b] == 0;
+  return zeros >= kScatteredZeros;
+}
+
 // Encoders often begin a stream with a few all-zero frames. The zeros that pad a header
 // begin inside a frame (where the header's last field ends), or fill it up to the end
 // of a sector; empty frames right after a byte that is not zero, on the sound's own
@@ -355,10 +370,16 @@ LayoutEffort effortFor(size_t regions) {
   return LayoutEffort{1 << 17, 1 << 13, 1 << 13, 0, 16, 1 << 17, false};
 }
 
-LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& extent, const LayoutEffort& effort) {
+LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, const LayoutEffort& effort) {
+  const auto at = [&](int64_t offset) { return sample.bytes.data() + (offset - sample.offset); };
+  // The sound begins after any of a header's last numbers that pass for frames.
+  AudioExtent extent = found;
+  const int64_t sampleEnd = std::min(found.end, sample.offset + static_cast<int64_t>(sample.bytes.size()));
+  for (int64_t k = 0; k < kMaxHeaderFrames && extent.start + 2 * kFrameBytes <= sampleEnd && looksLikeNumbers(at(extent.start)); ++k) {
+    extent.start += kFrameBytes;
+  }
   // Empty frames right before the start may be silence that begins the streams (the
   // start skips them) or zeros that pad a header: measured too, to be weighed below.
-  const auto at = [&](int64_t offset) { return sample.bytes.data() + (offset - sample.offset); };
   int64_t leadIn = 0;
   while (leadIn < kMaxLeadInFrames && extent.start - kFrameBytes * (leadIn + 1) >= sample.offset &&
          isEmptyFrame(at(extent.start - kFrameBytes * (leadIn + 1)))) {

@@ -172,6 +172,14 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   Bytes sectorPadded = buildProbeArchive(monoCase(ProbeSound::Voice, 0x800, 0, 1, 23));
   std::fill(sectorPadded.begin() + 0x7D0, sectorPadded.begin() + 0x800, uint8_t{0});
   sectorPadded[0x7CF] = 0xAB;
+  // A header that ends in a table of little-endian numbers whose last 16 bytes pass for
+  // a frame of shift 0; and a stream whose first frame is a loud attack after silence.
+  Bytes numbered = buildProbeArchive(monoCase(ProbeSound::Voice, 0x30, 0, 1, 24));
+  const uint8_t table[16] = {0x00, 0x00, 0x10, 0x00, 0x00, 0x28, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x40, 0x1F, 0x00, 0x00};
+  std::copy(table, table + 16, numbered.begin() + 0x20);
+  Bytes attacked = buildProbeArchive(monoCase(ProbeSound::Voice, 0, 0, 1, 24));
+  const uint8_t attack[16] = {0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x22, 0x22, 0x22};
+  attacked.insert(attacked.begin(), attack, attack + 16);
   // A trailer of an odd length: the frames before it do not end on the input's 16-byte grid.
   const Bytes oddTrailer = buildProbeArchive(trailedCase(0x400, 0x30, 0x1F3));
   // A trailer of nearly 64 KiB: the last frames of sound lie before the input's last 64 KiB.
@@ -227,6 +235,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       {"mono behind a header that ends in zeros and a byte 0xFF", zeroPadded, "1", "null", "2048", "", "null", 1},
       {"mono beginning with empty frames right after the header", emptyBegun, "1", "null", "48", "", "null", 1},
       {"mono behind a header whose zeros fill its sector", sectorPadded, "1", "null", "2048", "", "null", 1},
+      {"mono behind a header whose last numbers pass for a loud frame", numbered, "1", "null", "48", "", "null", 1},
+      {"mono beginning with a loud attack after silence", attacked, "1", "null", "0", "", "null", 1},
       {"mono streams ending in flagged frames", voiceFlags, "1", "null", "0", "", "5", 3},
       {"mono streams parted by empty frames", voiceGaps, "1", "null", "0", "", "2", 4},
   };
