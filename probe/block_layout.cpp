@@ -338,7 +338,12 @@ LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators
   for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes), Depth::kLoudness).total();
   keepBest(kShortlist);
   for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes)).total();
-  sizes.push_back(LayoutCandidate{1, 0, kStereoEvidence, 0.0});
+  // Mono is the reading stereo must beat. Long blocks need less: their statistics are
+  // z values over few joins, and the sound's own rhythms (pitch periods, notes) that
+  // lift a mono stream's evidence at blocks of a few dozen frames fall inside them.
+  const auto best = std::max_element(sizes.begin(), sizes.end(), [](const LayoutCandidate& a, const LayoutCandidate& b) { return a.score < b.score; });
+  const bool longBlocks = best != sizes.end() && best->blockSize >= kLongBlockBytes;
+  sizes.push_back(LayoutCandidate{1, 0, longBlocks ? kLongBlockEvidence : kStereoEvidence, 0.0});
   return keepCandidates(sizes);
 }
 

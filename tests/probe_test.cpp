@@ -222,6 +222,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
        buildProbeArchive(stereoCase(ProbeSound::MusicAndVoice, 0x2000, 0, 1, 3.0, 17)), "2", "8192", "0", "", "null", 1},
       {"the same in blocks of 0x8000 in 6 seconds: nine blocks",
        buildProbeArchive(stereoCase(ProbeSound::MusicAndVoice, 0x8000, 0, 1, 6.0, 18)), "2", "32768", "0", "", "null", 1},
+      {"the same in 5 seconds: seven blocks, evidence below the bar for short blocks",
+       buildProbeArchive(stereoCase(ProbeSound::MusicAndVoice, 0x8000, 0, 1, 5.0, 24)), "2", "32768", "0", "", "null", 1},
       {"stereo streams parted by one empty frame at any alignment", stereoStreamsParted(3), "2", "1024", "0", "", "2", 3},
       {"mono clips parted by empty frames, with pauses inside", monoClipsWithPauses(3), "1", "null", "0", "", "2", 3},
       {"stereo tracks with two silent pairs of markers between two of them",
