@@ -12,6 +12,8 @@ constexpr int kMaxBlockFrames = kMaxBlockSize / kFrameBytes;
 constexpr int kMinPairs = 8;            // fewer pairs (or joins) in the sample tell nothing by their t alone
 constexpr int kMinZPairs = 5;           // nor by the z value of their t, which weighs how few they are
 constexpr int kManyPairs = 16;          // pairs enough for their t to be weighed as it stands
+constexpr int kManyJoins = 64;          // joins enough for their loudness to tell what their spectra do
+constexpr double kCorroboration = 3.0;  // one kind of join evidence counts up to this many times another
 constexpr int kShortlist = 6;           // sizes whose waveforms are compared
 constexpr size_t kManyRegions = 4;      // more regions than this in one input are each weighed with less
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
@@ -109,9 +111,19 @@ struct Evidence {
   double total() const {
     const double joined = joins.count < kMinPairs ? joins.zValue() : joins.value();
     const double spectral = std::max(0.0, spectra.zValue());
-    const double continuing = spectra.count >= kMinZPairs ? std::min(joined, 3.0 * spectral) : joined;
-    const double timbre = std::min(std::max(0.0, timbres.zValue()), 3.0 * spectral);
+    const double continuing = spectra.count >= kMinZPairs ? std::min(joined, kCorroboration * spectral) : joined;
+    const double timbre = std::min(std::max(0.0, timbres.zValue()), kCorroboration * spectral);
     return agreement.weighed() + continuing + waveforms.weighed() + spectra.zValue() + timbre;
+  }
+  // The evidence that decides mono or stereo once the start is settled: where the
+  // joins are many, the spectra at them count only as far as the loudness at them
+  // agrees too (one instrument's sound can have a spectral rhythm of a few dozen frames,
+  // its vibrato or its notes, that its loudness goes smoothly through). Not while the
+  // start is sought: a frame off, the loudness at the joins no longer lines up while
+  // the spectra still show the layout.
+  double decisive() const {
+    if (joins.count < kManyJoins) return total();
+    return total() - std::max(0.0, spectra.zValue() - kCorroboration * std::max(0.0, joins.value()));
   }
   double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum + timbres.sum; }
   void merge(const Evidence& e) {
@@ -319,8 +331,17 @@ LayoutChoice keepCandidates(std::vector<LayoutCandidate>& all) {
   return r;
 }
 
+// Mono is the reading stereo must beat. Long blocks need less: their statistics are
+// z values over few joins, and the sound's own rhythms (pitch periods, notes) that
+// lift a mono stream's evidence at blocks of a few dozen frames fall inside them.
+void addMono(std::vector<LayoutCandidate>& sizes) {
+  const auto best = std::max_element(sizes.begin(), sizes.end(), [](const LayoutCandidate& a, const LayoutCandidate& b) { return a.score < b.score; });
+  const bool longBlocks = best != sizes.end() && best->blockSize >= kLongBlockBytes;
+  sizes.push_back(LayoutCandidate{1, 0, longBlocks ? kLongBlockEvidence : kStereoEvidence, 0.0});
+}
+
 // Ranks the layouts for the sound that v begins with.
-LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators) {
+LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators, LayoutChoice* decided) {
   // Every size by its joins and the loudness of a few of its blocks; the best of them,
   // and the sizes too small for joins, by the loudness of all their blocks; the best
   // few of those by their waveforms as well.
@@ -337,13 +358,15 @@ LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators
   keepBest(kMinJoinBlock + v.effort->shortlist);
   for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes), Depth::kLoudness).total();
   keepBest(kShortlist);
-  for (LayoutCandidate& c : sizes) c.score = gather(v, separators, static_cast<size_t>(c.blockSize / kFrameBytes)).total();
-  // Mono is the reading stereo must beat. Long blocks need less: their statistics are
-  // z values over few joins, and the sound's own rhythms (pitch periods, notes) that
-  // lift a mono stream's evidence at blocks of a few dozen frames fall inside them.
-  const auto best = std::max_element(sizes.begin(), sizes.end(), [](const LayoutCandidate& a, const LayoutCandidate& b) { return a.score < b.score; });
-  const bool longBlocks = best != sizes.end() && best->blockSize >= kLongBlockBytes;
-  sizes.push_back(LayoutCandidate{1, 0, longBlocks ? kLongBlockEvidence : kStereoEvidence, 0.0});
+  std::vector<LayoutCandidate> decidedSizes = sizes;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const Evidence e = gather(v, separators, static_cast<size_t>(sizes[i].blockSize / kFrameBytes));
+    sizes[i].score = e.total();
+    decidedSizes[i].score = e.decisive();
+  }
+  addMono(decidedSizes);
+  *decided = keepCandidates(decidedSizes);
+  addMono(sizes);
   return keepCandidates(sizes);
 }
 
@@ -413,8 +436,13 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
                       frames - std::min(frames, at),
                       spectra - std::min(spectra, at), &effort};
   };
+  struct Rankings {
+    LayoutChoice plain, decided;
+  };
   auto rank = [&](int64_t skipped) {
-    return rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)));
+    Rankings r;
+    r.plain = rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)), &r.decided);
+    return r;
   };
 
   // Stereo streams that begin with silent frames: the pairs begin where the whole
@@ -428,17 +456,21 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
                                       : gather(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)),
                                                static_cast<size_t>(chosen.blockSize / kFrameBytes)).restarts;
   };
-  LayoutChoice choice = rank(leadIn);
+  auto decide = [&](const Rankings& r, int64_t start, int64_t skipped) {
+    LayoutChoice c = r.decided;
+    c.start = start;
+    restartsAt(c, skipped);
+    return c;
+  };
+  Rankings ranked = rank(leadIn);
   if (leadIn > 0 && effort.thorough) {
-    const LayoutChoice early = rank(0);
-    if (chosenLayout(early).score > chosenLayout(choice).score) choice = early;
+    const Rankings early = rank(0);
+    if (chosenLayout(early.plain).score > chosenLayout(ranked.plain).score) ranked = early;
   }
-  choice.start = extent.start;
-  restartsAt(choice, leadIn);
-  const LayoutCandidate chosen = chosenLayout(choice);
+  const LayoutCandidate chosen = chosenLayout(ranked.plain);
   if (chosen.channels != 2) {  // mono: pairs are mere halves, and nothing restarts
-    if (zerosBeginStream(leadIn, first, extent, sample.offset > first - 1 ? 0 : *at(first - 1))) choice.start = first;
-    return choice;
+    const bool zeros = zerosBeginStream(leadIn, first, extent, sample.offset > first - 1 ? 0 : *at(first - 1));
+    return decide(ranked, zeros ? first : extent.start, leadIn);
   }
   // The start with the strongest evidence, where it is clearly stronger than where the
   // sound seemed to start: back over empty frames, or a few frames on where the last
@@ -459,9 +491,6 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
     const double score = at == leadIn ? atSound : evidenceAt(at);
     if (score > bestScore) best = at, bestScore = score;
   }
-  if (best == leadIn || bestScore <= atSound + kTemperature) return choice;
-  choice = rank(best);
-  choice.start = first + kFrameBytes * best;
-  restartsAt(choice, best);
-  return choice;
+  if (best == leadIn || bestScore <= atSound + kTemperature) return decide(ranked, extent.start, leadIn);
+  return decide(rank(best), first + kFrameBytes * best, best);
 }
