@@ -19,9 +19,9 @@ constexpr size_t kManyRegions = 4;      // more regions than this in one input a
 constexpr double kTemperature = 4.0;    // evidence that makes one candidate e times likelier
 constexpr int64_t kMaxLeadInFrames = 64;  // empty frames before the start weighed as silence
 constexpr int64_t kSectorBytes = 0x800;   // the unit a header's padding most often fills up to
-constexpr int64_t kMaxHeaderFrames = 4;
+constexpr int64_t kMaxHeaderFrames = 4;   // frames after the start that may still be a header's last bytes
 constexpr int kLoudestShift = 1;        // shifts whose codes fill 15 and 16 bits
-constexpr int kScatteredZeros = 3;      // zero bytes amid such codes that make them numbers   // frames after the start that may still be a header's last bytes
+constexpr int kScatteredZeros = 3;      // zero bytes amid such codes that make them numbers
 constexpr size_t kSpectrumWindow = 4;     // frames of sound compared on each side of a join, at least
 constexpr size_t kMaxSpectrumWindow = 32;  // and at most
 constexpr size_t kBlocksPerWindow = 32;    // between them, a join's windows are this part of the block
@@ -39,22 +39,20 @@ struct TStatistic {
   double sum = 0.0, squares = 0.0;
   int count = 0;
   void add(double v) { sum += v, squares += v * v, ++count; }
-  double value() const {
-    if (count < kMinPairs) return 0.0;
+  double t() const {
     const double mean = sum / count;
     const double variance = std::max(0.0, squares / count - mean * mean);
     return mean / std::sqrt(variance / (count - 1) + 1e-12);
   }
+  double value() const { return count < kMinPairs ? 0.0 : t(); }
   // The t value as the z value of the same tail probability (Wallace's approximation),
   // so that a size with few pairs or joins (a large block in a short sample) cannot win
   // by chance alone, yet joins that all agree count even when there are few of them.
   double zValue() const {
     if (count < kMinZPairs) return 0.0;
-    const double mean = sum / count;
-    const double variance = std::max(0.0, squares / count - mean * mean);
-    const double t = mean / std::sqrt(variance / (count - 1) + 1e-12), degrees = count - 1;
-    const double z = (8.0 * degrees + 1.0) / (8.0 * degrees + 3.0) * std::sqrt(degrees * std::log1p(t * t / degrees));
-    return t < 0 ? -z : z;
+    const double tValue = t(), degrees = count - 1;
+    const double z = (8.0 * degrees + 1.0) / (8.0 * degrees + 3.0) * std::sqrt(degrees * std::log1p(tValue * tValue / degrees));
+    return tValue < 0 ? -z : z;
   }
   // The pairs' own statistics: their t where there are many pairs, and as a z value
   // where there are few (a large block's few pairs would otherwise let a t of noise, or
@@ -108,8 +106,10 @@ struct Evidence {
   // period makes loudness rhythms of its own, which its spectra do not share). So do
   // the blocks' timbres (a mono instrument that alternates two notes at the block's
   // period has timbres that alternate too, but its sound goes on across every join).
+  // The joins' loudness: its t, or its z value where the joins are few.
+  double joined() const { return joins.count < kMinPairs ? joins.zValue() : joins.value(); }
   double total() const {
-    const double joined = joins.count < kMinPairs ? joins.zValue() : joins.value();
+    const double joined = this->joined();
     const double spectral = std::max(0.0, spectra.zValue());
     const double continuing = spectra.count >= kMinZPairs ? std::min(joined, kCorroboration * spectral) : joined;
     const double timbre = std::min(std::max(0.0, timbres.zValue()), kCorroboration * spectral);
@@ -123,7 +123,7 @@ struct Evidence {
   // the spectra still show the layout.
   double decisive() const {
     if (joins.count < kManyJoins) return total();
-    return total() - std::max(0.0, spectra.zValue() - kCorroboration * std::max(0.0, joins.value()));
+    return total() - std::max(0.0, spectra.zValue() - kCorroboration * std::max(0.0, joined()));
   }
   double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum + timbres.sum; }
   void merge(const Evidence& e) {
@@ -387,8 +387,8 @@ bool looksLikeNumbers(const uint8_t* frame) {
 // begin inside a frame (where the header's last field ends), or fill it up to the end
 // of a sector; empty frames right after a byte that is not zero, on the sound's own
 // frame grid, and up to a start that ends no sector, are the stream's first frames.
-bool zerosBeginStream(int64_t emptyFrames, int64_t first, const AudioExtent& extent, uint8_t byteBefore) {
-  return emptyFrames > 0 && first > 0 && byteBefore != 0 && extent.start % kSectorBytes != 0;
+bool zerosBeginStream(int64_t emptyFrames, int64_t first, int64_t start, uint8_t byteBefore) {
+  return emptyFrames > 0 && first > 0 && byteBefore != 0 && start % kSectorBytes != 0;
 }
 
 }  // namespace
@@ -469,7 +469,7 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   }
   const LayoutCandidate chosen = chosenLayout(ranked.plain);
   if (chosen.channels != 2) {  // mono: pairs are mere halves, and nothing restarts
-    const bool zeros = zerosBeginStream(leadIn, first, extent, sample.offset > first - 1 ? 0 : *at(first - 1));
+    const bool zeros = zerosBeginStream(leadIn, first, extent.start, sample.offset > first - 1 ? 0 : *at(first - 1));
     return decide(ranked, zeros ? first : extent.start, leadIn);
   }
   // The start with the strongest evidence, where it is clearly stronger than where the
