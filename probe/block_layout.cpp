@@ -29,7 +29,9 @@ constexpr size_t kMinSpectralBlock = 16;
 // Blocks shorter than this (frames) have joins too close together to tell a channel's
 // sound from the other's: silence and the encoder's own rhythms make patterns there.
 constexpr size_t kMinJoinBlock = 16;  // blocks shorter than this (frames) are too short to compare spectra in
-constexpr size_t kMinTimbreBlock = 64;  // blocks shorter than this (frames) are not compared as wholes
+constexpr size_t kMinTimbreBlock = 64;  // blocks shorter than this (frames) are not compared as wholes,
+                                        // and their joins' spectra are measured against controls
+constexpr size_t kJoinControls = 2;     // places inside a block whose comparison a join's is measured against
 constexpr size_t kTimbreSkip = 2;       // frames at a block's start that a wrong history disturbs
 
 using SpectrumSum = std::array<double, kSpectrumBands>;
@@ -100,6 +102,7 @@ void forEachPair(size_t frames, size_t n, size_t most, Visit visit) {
 // The evidence for one block size, gathered over the stretches of the sample.
 struct Evidence {
   TStatistic agreement, joins, waveforms, spectra, timbres;
+  TStatistic steadyJoins;  // the joins' loudness against the same measure inside their blocks (short blocks)
   int restarts = 0;  // stretches whose pairs began anew after an empty frame
   // Both kinds of joins see the same thing, where a channel's sound goes on: smooth
   // loudness at the joins counts only as far as the spectra agree (a voice's pitch
@@ -107,9 +110,11 @@ struct Evidence {
   // the blocks' timbres (a mono instrument that alternates two notes at the block's
   // period has timbres that alternate too, but its sound goes on across every join).
   // The joins' loudness: its t, or its z value where the joins are few.
-  double joined() const { return joins.count < kMinPairs ? joins.zValue() : joins.value(); }
-  double total() const {
-    const double joined = this->joined();
+  double joined() const { return joinedBy(joins); }
+  static double joinedBy(const TStatistic& j) { return j.count < kMinPairs ? j.zValue() : j.value(); }
+  double total() const { return totalBy(joins); }
+  double totalBy(const TStatistic& j) const {
+    const double joined = joinedBy(j);
     const double spectral = std::max(0.0, spectra.zValue());
     const double continuing = spectra.count >= kMinZPairs ? std::min(joined, kCorroboration * spectral) : joined;
     const double timbre = std::min(std::max(0.0, timbres.zValue()), kCorroboration * spectral);
@@ -122,13 +127,14 @@ struct Evidence {
   // start is sought: a frame off, the loudness at the joins no longer lines up while
   // the spectra still show the layout.
   double decisive() const {
-    if (joins.count < kManyJoins) return total();
-    return total() - std::max(0.0, spectra.zValue() - kCorroboration * std::max(0.0, joined()));
+    const TStatistic& j = steadyJoins.count > 0 ? steadyJoins : joins;
+    if (j.count < kManyJoins) return totalBy(j);
+    return totalBy(j) - std::max(0.0, spectra.zValue() - kCorroboration * std::max(0.0, joinedBy(j)));
   }
   double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum + timbres.sum; }
   void merge(const Evidence& e) {
     for (auto [to, from] : {std::pair{&agreement, &e.agreement}, {&joins, &e.joins}, {&waveforms, &e.waveforms}, {&spectra, &e.spectra},
-                            {&timbres, &e.timbres}}) {
+                            {&timbres, &e.timbres}, {&steadyJoins, &e.steadyJoins}}) {
       to->sum += from->sum, to->squares += from->squares, to->count += from->count;
     }
     restarts += e.restarts;
@@ -151,15 +157,29 @@ void agreement(const SampleView& v, size_t n, size_t most, TStatistic& t) {
 
 // Smoothness of each block's joins to the block two before and after it, against its
 // joins to its neighbours in the file. Two frames on each side of a join are averaged.
-void joins(const SampleView& v, size_t n, TStatistic& t) {
+void joins(const SampleView& v, size_t n, TStatistic& t, TStatistic& steady) {
   if (n < kMinJoinBlock) return;
   const size_t m = 2;
   auto mean = [&](size_t from) { return (v.prefix[from + m] - v.prefix[from]) / static_cast<double>(m); };
-  for (size_t i = 2 * n; i + n + m <= v.frames; i += n) {  // a join between frames i - 1 and i
-    if (v.silenceIn(i - m, i + m) || v.silenceIn(i + n, i + n + m) || v.silenceIn(i - n - m, i - n)) continue;
+  auto compare = [&](size_t i, double& value) {
+    if (v.silenceIn(i - m, i + m) || v.silenceIn(i + n, i + n + m) || v.silenceIn(i - n - m, i - n)) return false;
     const double before = mean(i - m), after = mean(i);
     const double channelAfter = mean(i + n), channelBefore = mean(i - n - m);
-    t.add(2 * std::fabs(before - after) - std::fabs(before - channelAfter) - std::fabs(after - channelBefore));
+    value = 2 * std::fabs(before - after) - std::fabs(before - channelAfter) - std::fabs(after - channelBefore);
+    return true;
+  };
+  const size_t controls = n < kMinTimbreBlock ? kJoinControls : 0;
+  for (size_t i = 2 * n; i + n + m <= v.frames; i += n) {  // a join between frames i - 1 and i
+    double join = 0.0, control = 0.0;
+    if (!compare(i, join)) continue;
+    t.add(join);
+    bool measured = controls > 0 && i + 2 * n + m <= v.frames;
+    for (size_t c = 1; c <= controls && measured; ++c) {
+      double value = 0.0;
+      measured = compare(i + c * n / (controls + 1), value);
+      control += value / static_cast<double>(controls);
+    }
+    if (measured) steady.add(join - control);
   }
 }
 
@@ -197,13 +217,33 @@ double distance(const Bands& a, const Bands& b) {
 // before is the sound that goes on, and nothing stands out. Long blocks have few joins:
 // each is compared over more frames, a thirty-second of the block, so that it tells
 // more steadily.
+//
+// Short blocks' joins are measured against the same comparison a third and two thirds
+// of the way into the block, where stereo's channels go on unbroken: a mono tone whose
+// pitch period is a few frames gives frames' spectra a rhythm of its own against the
+// frame grid, which favours a comparison n frames back over one right before at many
+// sizes n, at the joins and between them alike.
 void spectralJoins(const SampleView& v, size_t n, TStatistic& t) {
   if (n < kMinSpectralBlock) return;
   const size_t w = std::clamp(n / kBlocksPerWindow, kSpectrumWindow, kMaxSpectrumWindow);
-  for (size_t j = 2 * n; j + 1 + w <= v.spectra; j += n) {  // a join before frame j
-    if (v.silenceIn(j - w, j + 1 + w) || v.silenceIn(j - n - w, j - n)) continue;
+  auto compare = [&](size_t j, double& value) {  // at a join before frame j, or where one would be
+    if (v.silenceIn(j - w, j + 1 + w) || v.silenceIn(j - n - w, j - n)) return false;
     const Spectrum after = windowSpectrum(v, j + 1, w);
-    t.add(distance(after, windowSpectrum(v, j - w, w)) - distance(after, windowSpectrum(v, j - n - w, w)));
+    value = distance(after, windowSpectrum(v, j - w, w)) - distance(after, windowSpectrum(v, j - n - w, w));
+    return true;
+  };
+  const size_t controls = n < kMinTimbreBlock ? kJoinControls : 0;
+  const size_t reach = controls > 0 ? n : 0;  // frames past a join that its controls look at
+  for (size_t j = 2 * n; j + 1 + w + reach <= v.spectra; j += n) {  // a join before frame j
+    double join = 0.0, control = 0.0;
+    if (!compare(j, join)) continue;
+    bool measured = true;
+    for (size_t c = 1; c <= controls && measured; ++c) {
+      double value = 0.0;
+      measured = compare(j + c * n / (controls + 1), value);
+      control += value / static_cast<double>(controls);
+    }
+    if (measured) t.add(join - control);
   }
 }
 
@@ -290,7 +330,7 @@ Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, 
   return gatherStretches(whole, separators, n, [&](const SampleView& v) {
     Evidence e;
     const double part = static_cast<double>(v.frames) / share;
-    joins(v, n, e.joins);
+    joins(v, n, e.joins, e.steadyJoins);
     spectralJoins(v, n, e.spectra);
     // (At the first look at every size only where the input holds few regions: for
     // many, the shortlist comes from the joins and the blocks' loudness alone.)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -263,6 +264,41 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
     EXPECT_EQ(json["minimum_size"], std::string(row.what).find("silent pairs") != std::string::npos ? "1024" : "0");
     EXPECT_EQ(dir.run(command).status, 0);
     EXPECT_EQ(wavFiles(dir), row.files) << r.out;
+  }
+}
+
+// A steady tone with a few harmonics, its loudness slowly swelling: a pitch period of a
+// few frames gives its frames a rhythm against the frame grid.
+Bytes steadyTone(double frequency, double seconds) {
+  const int rate = 44100;
+  std::vector<int16_t> pcm(static_cast<size_t>(seconds * rate));
+  for (size_t i = 0; i < pcm.size(); ++i) {
+    const double t = static_cast<double>(i) / rate, phase = 2.0 * 3.14159265358979323846 * frequency * t;
+    double sound = 0.0;
+    for (int harmonic = 1; harmonic <= 6; ++harmonic) sound += std::sin(harmonic * phase) / harmonic;
+    const double swell = std::min(1.0, 20.0 * t) * (0.8 + 0.2 * std::sin(2.0 * 3.14159265358979323846 * 0.7 * t));
+    pcm[i] = static_cast<int16_t>(6000.0 * swell * sound);
+  }
+  return encodeStream(pcm);
+}
+
+// A steady mono tone fits a stereo reading at many block sizes nearly as well as mono
+// (each "channel" is the same tone), so the probe may lean either way; but it must not
+// be sure of stereo. Here the tone's rhythm against the frame grid once lifted the joins
+// of blocks of 16 to 20 frames to a sure stereo.
+TEST(Probe, IsNeverSureOfStereoForASteadyMonoTone) {
+  if (!pythonAvailable()) GTEST_SKIP() << "python3 is not installed: the JSON is read by its parser";
+  for (const double frequency : {500.0, 550.0, 600.0}) {
+    SCOPED_TRACE(frequency);
+    Scratch dir;
+    dir.write("tone.raw", steadyTone(frequency, 8.0));
+    const RunResult r = probe(dir, {"tone.raw", "--json"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const JsonValues json = readJson(dir, r.out);
+    ASSERT_TRUE(json.parsed) << r.out;
+    if (json["channels"] == "2") {
+      EXPECT_LT(std::atof(json["confidence"].c_str()), 0.9) << r.out;
+    }
   }
 }
 
