@@ -1,0 +1,303 @@
+#include "archive_kinds.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "adpcm_encoder.h"
+#include "dsp.h"
+#include "pieces.h"
+
+namespace apart {
+
+namespace {
+
+constexpr std::size_t kMonoBlock = 0x10;
+constexpr float kFloorLevel = 14.0f / 32767.0f;
+
+int pickRate(Random& random)
+{
+    const std::array<int, 7> rates = {22050, 24000, 32000, 37800, 44100, 48000, 0};
+    int rate = rates[static_cast<std::size_t>(random.integer(0, 6))];
+    return rate != 0 ? rate : random.integer(22050, 48000);
+}
+
+EncoderRule pickRule(Random& random, double seconds)
+{
+    double roll = random.uniform();
+    EncoderRule rule;
+    if (roll < 0.6) return rule;
+    if (roll < 0.75) {
+        rule.tiesToLastFilter = true;
+        rule.everyShift = seconds < 20;
+    } else if (roll < 0.9) {
+        rule.truncatingCodes = true;
+        rule.measure = ErrorMeasure::Largest;
+    } else {
+        rule.everyShift = seconds < 20;
+        rule.truncatingCodes = true;
+    }
+    return rule;
+}
+
+std::size_t stereoBlock(Random& random)
+{
+    return random.chance(0.1) ? pickBlockBytes(random, 0x20, 0x80) : pickBlockBytes(random, 0x100, 0x8000);
+}
+
+Bytes encodeStereo(const Stereo& sound, const EncoderRule& rule, std::size_t blockBytes)
+{
+    return interleaveStereo(encodeChannel(toPcm(sound.left), rule), encodeChannel(toPcm(sound.right), rule), blockBytes);
+}
+
+Bytes encodeMono(const Signal& sound, const EncoderRule& rule) { return joinMono(encodeChannel(toPcm(sound), rule)); }
+
+// Puts header, body and trailer together and writes the truth for a body that starts
+// right after the header; `cutArguments` selects the archive type, if any.
+Archive assemble(Random& random, Bytes body, int channels, std::size_t blockBytes, int rate, int tracks,
+                 std::vector<std::string> cutArguments)
+{
+    Archive a;
+    a.bytes = makeHeader(random, pickHeaderSize(random), pickHeaderStyle(random));
+    a.start = a.bytes.size();
+    appendBytes(a.bytes, body);
+    a.end = a.bytes.size();
+    appendBytes(a.bytes, makeTrailer(random));
+    a.channels = channels;
+    a.blockBytes = channels == 2 ? blockBytes : 0;
+    a.rate = rate;
+    a.tracks = tracks;
+    a.arguments.push_back(hex(channels == 2 ? blockBytes : kMonoBlock));
+    if (channels == 1) a.arguments.push_back("-o1");
+    a.arguments.insert(a.arguments.end(), cutArguments.begin(), cutArguments.end());
+    if (a.start != 0) a.arguments.push_back("-h" + std::to_string(a.start));
+    a.arguments.push_back("-b" + std::to_string(a.end));
+    a.arguments.push_back("-f" + std::to_string(rate));
+    return a;
+}
+
+Stereo relatedMusic(Random& random, int rate, double seconds)
+{
+    std::vector<Stem> stems = musicStems(random, rate, seconds);
+    Stereo mix = mixStereo(stems, random, rate, static_cast<float>(random.range(0.2, 0.95)));
+    fadeIn(mix.left, samplesOf(rate, random.range(0.0, 1.5)));
+    fadeIn(mix.right, samplesOf(rate, random.range(0.0, 1.5)));
+    std::size_t tail = samplesOf(rate, random.range(0.5, 3.0));
+    fadeOut(mix.left, tail);
+    fadeOut(mix.right, tail);
+    return mix;
+}
+
+Signal anySource(Random& random, int rate, double seconds, int which)
+{
+    if (which == 0) return mixMono(musicStems(random, rate, seconds));
+    if (which == 1) return drumLoop(random, rate, seconds, false);
+    if (which == 2) return voiceLine(random, rate, seconds, false);
+    return instrumentPhrase(random, rate, seconds);
+}
+
+// Stereo music that never falls near silence after `leadFrames` frames of digital
+// silence in both channels, so that its only marker frames are the leading ones.
+Stereo markedTrack(Random& random, int rate, double seconds, std::size_t leadFrames)
+{
+    Stereo music = relatedMusic(random, rate, seconds);
+    addNoiseFloor(music.left, random, kFloorLevel);
+    addNoiseFloor(music.right, random, kFloorLevel);
+    std::size_t lead = leadFrames * kSamplesPerFrame;
+    music.left.insert(music.left.begin(), lead, 0.0f);
+    music.right.insert(music.right.begin(), lead, 0.0f);
+    return music;
+}
+
+Archive buildMusic(Random& random)
+{
+    int rate = pickRate(random);
+    double seconds = random.chance(0.3) ? random.range(3, 10) : random.range(10, 60);
+    std::size_t block = stereoBlock(random);
+    Bytes body = encodeStereo(relatedMusic(random, rate, seconds), pickRule(random, seconds), block);
+    return assemble(random, body, 2, block, rate, 1, {});
+}
+
+Archive buildUnrelated(Random& random)
+{
+    int rate = pickRate(random);
+    double seconds = random.range(3, 12);
+    std::size_t block = pickBlockBytes(random, 0x100, 0x8000);
+    int first = random.integer(0, 3);
+    int second = (first + random.integer(1, 3)) % 4;
+    Stereo sound{anySource(random, rate, seconds, first), anySource(random, rate, seconds, second)};
+    float level = static_cast<float>(random.range(0.08, 0.16));
+    scaleTo(sound.left, level);
+    scaleTo(sound.right, level * static_cast<float>(random.range(0.85, 1.18)));
+    Bytes body = encodeStereo(sound, pickRule(random, seconds), block);
+    return assemble(random, body, 2, block, rate, 1, {});
+}
+
+Archive buildSilences(Random& random)
+{
+    int rate = pickRate(random);
+    double seconds = random.range(3, 25);
+    if (random.chance(0.4)) {
+        Signal voice = voiceLine(random, rate, seconds, true);
+        return assemble(random, encodeMono(voice, pickRule(random, seconds)), 1, 0, rate, 1, {});
+    }
+    Signal loop = drumLoop(random, rate, seconds, true);
+    scaleTo(loop, static_cast<float>(random.range(0.1, 0.25)));
+    Stereo sound{loop, loop};
+    float pan = static_cast<float>(random.range(0.5, 1.0));
+    for (float& x : sound.right) x *= pan;
+    std::size_t block = stereoBlock(random);
+    return assemble(random, encodeStereo(sound, pickRule(random, seconds), block), 2, block, rate, 1, {});
+}
+
+Archive buildMarked(Random& random)
+{
+    int rate = pickRate(random);
+    std::size_t block = stereoBlock(random);
+    int tracks = random.integer(3, 5);
+    EncoderRule rule = pickRule(random, 10);
+    std::size_t leadLimit = std::min<std::size_t>(4, block / 16);
+    Bytes body;
+    for (int t = 0; t < tracks; ++t) {
+        std::size_t lead = static_cast<std::size_t>(random.integer(1, static_cast<int>(leadLimit)));
+        appendBytes(body, encodeStereo(markedTrack(random, rate, random.range(2, 14), lead), rule, block));
+    }
+    return assemble(random, body, 2, block, rate, tracks, {"-t1"});
+}
+
+Stereo shortStereoPiece(Random& random, int rate, double seconds)
+{
+    int which = random.integer(0, 2);
+    if (which == 0) return relatedMusic(random, rate, seconds);
+    Signal mono = which == 1 ? effectClip(random, rate, seconds, random.chance(0.5)) : voiceLine(random, rate, seconds, true);
+    Stereo sound{mono, mono};
+    applyReverb(sound.right, rate, 0.2f, 1.1, 0.7);
+    return sound;
+}
+
+Archive buildSeparated(Random& random)
+{
+    int rate = pickRate(random);
+    std::size_t block = stereoBlock(random);
+    int streams = random.integer(3, 5);
+    EncoderRule rule = pickRule(random, 10);
+    Bytes body;
+    if (random.chance(0.3)) appendEmptyFrames(body, 1);
+    for (int s = 0; s < streams; ++s) {
+        if (s > 0) appendEmptyFrames(body, 1);
+        appendBytes(body, encodeStereo(shortStereoPiece(random, rate, random.range(1.5, 10)), rule, block));
+    }
+    if (random.chance(0.5)) appendEmptyFrames(body, 1);
+    return assemble(random, body, 2, block, rate, streams, {"-t2"});
+}
+
+Archive buildClips(Random& random)
+{
+    int rate = pickRate(random);
+    int clips = random.integer(3, 8);
+    EncoderRule rule = pickRule(random, 10);
+    Bytes body;
+    appendEmptyFrames(body, static_cast<std::size_t>(random.integer(0, 20)));
+    for (int c = 0; c < clips; ++c) {
+        if (c > 0) appendEmptyFrames(body, static_cast<std::size_t>(random.integer(1, 40)));
+        Signal clip = random.chance(0.3) ? voiceLine(random, rate, random.range(1, 4), true)
+                                         : effectClip(random, rate, random.range(0.4, 3), random.chance(0.7));
+        appendBytes(body, encodeMono(clip, rule));
+    }
+    appendEmptyFrames(body, static_cast<std::size_t>(random.integer(1, 30)));
+    return assemble(random, body, 1, 0, rate, clips, {"-t2"});
+}
+
+Archive buildMono(Random& random)
+{
+    int rate = pickRate(random);
+    double seconds = random.range(3, 30);
+    Signal sound = instrumentPhrase(random, rate, seconds);
+    return assemble(random, encodeMono(sound, pickRule(random, seconds)), 1, 0, rate, 1, {});
+}
+
+Archive quietSide(Random& random, int rate)
+{
+    double seconds = random.range(4, 20);
+    Stereo sound = relatedMusic(random, rate, seconds);
+    float quiet = static_cast<float>(random.range(0.03, 0.15));
+    for (float& x : (random.chance(0.5) ? sound.left : sound.right)) x *= quiet;
+    std::size_t block = stereoBlock(random);
+    return assemble(random, encodeStereo(sound, pickRule(random, seconds), block), 2, block, rate, 1, {});
+}
+
+Archive rhythmMono(Random& random, int rate)
+{
+    double seconds = random.range(3, 15);
+    Signal loop = drumLoop(random, rate, seconds, false);
+    scaleTo(loop, 0.2f);
+    return assemble(random, encodeMono(loop, pickRule(random, seconds)), 1, 0, rate, 1, {});
+}
+
+Archive tinyStereo(Random& random, int rate)
+{
+    double seconds = random.range(0.3, 1.5);
+    std::size_t block = pickBlockBytes(random, 0x100, 0x800);
+    Bytes body = encodeStereo(shortStereoPiece(random, rate, seconds), pickRule(random, seconds), block);
+    return assemble(random, body, 2, block, rate, 1, {});
+}
+
+Archive clippedStereo(Random& random, int rate)
+{
+    double seconds = random.range(3, 15);
+    Stereo sound = relatedMusic(random, rate, seconds);
+    float drive = static_cast<float>(random.range(3.0, 8.0) / std::max(peak(sound.left), 1e-6f));
+    for (Signal* side : {&sound.left, &sound.right})
+        for (float& x : *side) x = std::clamp(x * drive, -1.0f, 1.0f);
+    std::size_t block = stereoBlock(random);
+    return assemble(random, encodeStereo(sound, pickRule(random, seconds), block), 2, block, rate, 1, {});
+}
+
+Archive smallBlocks(Random& random, int rate)
+{
+    double seconds = random.range(3, 12);
+    std::size_t block = pickBlockBytes(random, 0x20, 0x80);
+    Bytes body = encodeStereo(relatedMusic(random, rate, seconds), pickRule(random, seconds), block);
+    return assemble(random, body, 2, block, rate, 1, {});
+}
+
+// Short jingles, each followed by a run of empty frames (a sound bank's padding).
+Archive jingleBank(Random& random, int rate)
+{
+    std::size_t block = pickBlockBytes(random, 0x100, 0x1000);
+    int streams = random.integer(3, 6);
+    EncoderRule rule = pickRule(random, 10);
+    Bytes body;
+    for (int s = 0; s < streams; ++s) {
+        appendBytes(body, encodeStereo(shortStereoPiece(random, rate, random.range(0.8, 4)), rule, block));
+        appendEmptyFrames(body, static_cast<std::size_t>(random.integer(1, 64)));
+    }
+    return assemble(random, body, 2, block, rate, streams, {"-t2"});
+}
+
+Archive buildOddity(Random& random)
+{
+    int rate = pickRate(random);
+    switch (random.integer(0, 5)) {
+    case 0: return quietSide(random, rate);
+    case 1: return rhythmMono(random, rate);
+    case 2: return tinyStereo(random, rate);
+    case 3: return clippedStereo(random, rate);
+    case 4: return smallBlocks(random, rate);
+    default: return jingleBank(random, rate);
+    }
+}
+
+}  // namespace
+
+const std::vector<KindPlan>& kindPlans()
+{
+    static const std::vector<KindPlan> plans = {
+        {"music", 10, buildMusic},     {"unrelated", 8, buildUnrelated}, {"silences", 7, buildSilences},
+        {"marked", 7, buildMarked},    {"separated", 7, buildSeparated}, {"clips", 7, buildClips},
+        {"mono", 8, buildMono},        {"oddities", 6, buildOddity},
+    };
+    return plans;
+}
+
+}  // namespace apart
