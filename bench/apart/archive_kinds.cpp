@@ -45,12 +45,26 @@ std::size_t stereoBlock(Random& random)
     return random.chance(0.1) ? pickBlockBytes(random, 0x20, 0x80) : pickBlockBytes(random, 0x100, 0x8000);
 }
 
-Bytes encodeStereo(const Stereo& sound, const EncoderRule& rule, std::size_t blockBytes)
+constexpr float kCeiling = 0.97f;
+
+// Encodes the two channels as they are: loud sound clips here, if the caller wants it.
+Bytes encodeStereoAsIs(const Stereo& sound, const EncoderRule& rule, std::size_t blockBytes)
 {
     return interleaveStereo(encodeChannel(toPcm(sound.left), rule), encodeChannel(toPcm(sound.right), rule), blockBytes);
 }
 
-Bytes encodeMono(const Signal& sound, const EncoderRule& rule) { return joinMono(encodeChannel(toPcm(sound), rule)); }
+// Encodes the two channels, turned down together where they would clip.
+Bytes encodeStereo(Stereo sound, const EncoderRule& rule, std::size_t blockBytes)
+{
+    limitPeak({&sound.left, &sound.right}, kCeiling);
+    return encodeStereoAsIs(sound, rule, blockBytes);
+}
+
+Bytes encodeMono(Signal sound, const EncoderRule& rule)
+{
+    limitPeak({&sound}, kCeiling);
+    return joinMono(encodeChannel(toPcm(sound), rule));
+}
 
 // Puts header, body and trailer together and writes the truth for a body that starts
 // right after the header; `cutArguments` selects the archive type, if any.
@@ -80,6 +94,10 @@ Stereo relatedMusic(Random& random, int rate, double seconds)
 {
     std::vector<Stem> stems = musicStems(random, rate, seconds);
     Stereo mix = mixStereo(stems, random, rate, static_cast<float>(random.range(0.2, 0.95)));
+    // Loud or soft as a whole, both channels alike, without clipping.
+    float gain = static_cast<float>(random.range(0.12, 0.95)) / std::max({peak(mix.left), peak(mix.right), 1e-6f});
+    for (Signal* side : {&mix.left, &mix.right})
+        for (float& x : *side) x *= gain;
     fadeIn(mix.left, samplesOf(rate, random.range(0.0, 1.5)));
     fadeIn(mix.right, samplesOf(rate, random.range(0.0, 1.5)));
     std::size_t tail = samplesOf(rate, random.range(0.5, 3.0));
@@ -109,7 +127,7 @@ Stereo markedTrack(Random& random, int rate, double seconds, std::size_t leadFra
     return music;
 }
 
-Archive buildMusic(Random& random)
+Archive buildMusic(Random& random, int)
 {
     int rate = pickRate(random);
     double seconds = random.chance(0.3) ? random.range(3, 10) : random.range(10, 60);
@@ -118,7 +136,7 @@ Archive buildMusic(Random& random)
     return assemble(random, body, 2, block, rate, 1, {});
 }
 
-Archive buildUnrelated(Random& random)
+Archive buildUnrelated(Random& random, int)
 {
     int rate = pickRate(random);
     double seconds = random.range(3, 12);
@@ -133,7 +151,7 @@ Archive buildUnrelated(Random& random)
     return assemble(random, body, 2, block, rate, 1, {});
 }
 
-Archive buildSilences(Random& random)
+Archive buildSilences(Random& random, int)
 {
     int rate = pickRate(random);
     double seconds = random.range(3, 25);
@@ -143,14 +161,18 @@ Archive buildSilences(Random& random)
     }
     Signal loop = drumLoop(random, rate, seconds, true);
     scaleTo(loop, static_cast<float>(random.range(0.1, 0.25)));
+    // The right channel a little softer and a few samples late, zeros still in both.
     Stereo sound{loop, loop};
     float pan = static_cast<float>(random.range(0.5, 1.0));
     for (float& x : sound.right) x *= pan;
+    std::size_t late = static_cast<std::size_t>(random.integer(0, 40));
+    sound.right.insert(sound.right.begin(), late, 0.0f);
+    sound.right.resize(sound.left.size());
     std::size_t block = stereoBlock(random);
     return assemble(random, encodeStereo(sound, pickRule(random, seconds), block), 2, block, rate, 1, {});
 }
 
-Archive buildMarked(Random& random)
+Archive buildMarked(Random& random, int)
 {
     int rate = pickRate(random);
     std::size_t block = stereoBlock(random);
@@ -175,7 +197,7 @@ Stereo shortStereoPiece(Random& random, int rate, double seconds)
     return sound;
 }
 
-Archive buildSeparated(Random& random)
+Archive buildSeparated(Random& random, int)
 {
     int rate = pickRate(random);
     std::size_t block = stereoBlock(random);
@@ -191,7 +213,7 @@ Archive buildSeparated(Random& random)
     return assemble(random, body, 2, block, rate, streams, {"-t2"});
 }
 
-Archive buildClips(Random& random)
+Archive buildClips(Random& random, int)
 {
     int rate = pickRate(random);
     int clips = random.integer(3, 8);
@@ -208,7 +230,7 @@ Archive buildClips(Random& random)
     return assemble(random, body, 1, 0, rate, clips, {"-t2"});
 }
 
-Archive buildMono(Random& random)
+Archive buildMono(Random& random, int)
 {
     int rate = pickRate(random);
     double seconds = random.range(3, 30);
@@ -250,7 +272,7 @@ Archive clippedStereo(Random& random, int rate)
     for (Signal* side : {&sound.left, &sound.right})
         for (float& x : *side) x = std::clamp(x * drive, -1.0f, 1.0f);
     std::size_t block = stereoBlock(random);
-    return assemble(random, encodeStereo(sound, pickRule(random, seconds), block), 2, block, rate, 1, {});
+    return assemble(random, encodeStereoAsIs(sound, pickRule(random, seconds), block), 2, block, rate, 1, {});
 }
 
 Archive smallBlocks(Random& random, int rate)
@@ -275,10 +297,11 @@ Archive jingleBank(Random& random, int rate)
     return assemble(random, body, 2, block, rate, streams, {"-t2"});
 }
 
-Archive buildOddity(Random& random)
+// The oddities take turns, so that every set holds each of them once.
+Archive buildOddity(Random& random, int number)
 {
     int rate = pickRate(random);
-    switch (random.integer(0, 5)) {
+    switch (number % 6) {
     case 0: return quietSide(random, rate);
     case 1: return rhythmMono(random, rate);
     case 2: return tinyStereo(random, rate);

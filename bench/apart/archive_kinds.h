@@ -25,7 +25,7 @@ struct Archive {
 struct KindPlan {
     const char* name;  // one word: the group the archive's results count in
     int count;
-    Archive (*build)(Random& random);
+    Archive (*build)(Random& random, int number);  // number: the archive's place in its kind
 };
 
 // Every kind with how many archives of it one set holds.

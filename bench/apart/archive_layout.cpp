@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace apart {
@@ -131,8 +132,11 @@ std::size_t pickBlockBytes(Random& random, std::size_t smallest, std::size_t lar
             if (c >= smallest && c <= largest) fitting.push_back(c);
         if (!fitting.empty()) return fitting[static_cast<std::size_t>(random.integer(0, static_cast<int>(fitting.size()) - 1))];
     }
-    int lo = static_cast<int>(smallest / kFrameBytes), hi = static_cast<int>(largest / kFrameBytes);
-    return kFrameBytes * static_cast<std::size_t>(random.integer(lo, hi));
+    // Spread evenly over the octaves, so that short blocks come as often as long ones.
+    double frames = static_cast<double>(smallest / kFrameBytes) *
+                    std::pow(static_cast<double>(largest) / static_cast<double>(smallest), random.uniform());
+    std::size_t whole = static_cast<std::size_t>(std::lround(frames)) * kFrameBytes;
+    return std::clamp(whole, smallest, largest);
 }
 
 std::string hex(std::size_t value)

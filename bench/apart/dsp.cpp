@@ -189,6 +189,15 @@ void scaleTo(Signal& signal, float targetRms)
     for (float& x : signal) x *= gain;
 }
 
+void limitPeak(std::vector<Signal*> signals, float ceiling)
+{
+    float top = 0;
+    for (const Signal* s : signals) top = std::max(top, peak(*s));
+    if (top <= ceiling) return;
+    for (Signal* s : signals)
+        for (float& x : *s) x *= ceiling / top;
+}
+
 void addNoiseFloor(Signal& signal, Random& random, float level)
 {
     for (float& x : signal) x += level * random.noise();

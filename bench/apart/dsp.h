@@ -35,6 +35,8 @@ void fadeOut(Signal& signal, std::size_t length);
 float rms(const Signal& signal);
 float peak(const Signal& signal);
 void scaleTo(Signal& signal, float targetRms);
+// Scales the signals down together, if need be, so that none passes `ceiling`.
+void limitPeak(std::vector<Signal*> signals, float ceiling);
 void addNoiseFloor(Signal& signal, Random& random, float level);
 Signal sliceOf(const Signal& signal, std::size_t from, std::size_t length);
 

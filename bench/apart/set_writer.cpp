@@ -60,7 +60,7 @@ int writeSet(const std::string& folder, std::uint64_t seed)
     for (std::size_t k = 0; k < plans.size(); ++k) {
         for (int n = 0; n < plans[k].count; ++n) {
             Random random(archiveSeed(seed, k, n));
-            Archive archive = plans[k].build(random);
+            Archive archive = plans[k].build(random, n);
             std::string name = archiveName(plans[k].name, n);
             if (!writeBytes(std::filesystem::path(folder) / (name + ".raw"), archive.bytes)) {
                 std::fprintf(stderr, "cannot write %s.raw\n", name.c_str());
