@@ -122,14 +122,16 @@ bool better(const Trial& candidate, const Trial& best, const EncoderRule& rule)
 Trial bestTrial(const std::int16_t* x, const DecoderHistory& history, const EncoderRule& rule)
 {
     std::array<double, kFilters> residual{};
-    for (int filter = 0; filter < kFilters; ++filter) residual[filter] = largestResidual(x, history, filter);
+    for (int filter = 0; filter < kFilters; ++filter)
+        residual[static_cast<std::size_t>(filter)] = largestResidual(x, history, filter);
     double smallest = *std::min_element(residual.begin(), residual.end());
     Trial best;
     for (int filter = 0; filter < kFilters; ++filter) {
-        // A filter whose residual is far above the best one's cannot win unless the
-        // rule searches every shift anyway.
-        if (!rule.everyShift && residual[filter] > 4.0 * smallest + 16.0) continue;
-        int centre = shiftFor(residual[filter]);
+        // A filter whose residual is far above the best one's hardly ever wins: it is
+        // passed over, unless the rule searches everything anyway.
+        double own = residual[static_cast<std::size_t>(filter)];
+        if (!rule.everyShift && own > 4.0 * smallest + 16.0) continue;
+        int centre = shiftFor(own);
         int lo = rule.everyShift ? 0 : centre;
         int hi = rule.everyShift ? kLargestShift : std::min(kLargestShift, centre + 1);
         for (int shift = hi; shift >= lo; --shift) {

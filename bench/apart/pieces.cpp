@@ -169,8 +169,8 @@ Signal drumLoop(Random& random, int rate, double seconds, bool silentGaps)
     for (std::size_t at = 0, n = 0; at < out.size(); at += barLength, ++n) {
         if (silentGaps && n % 4 == 3 && random.chance(0.6)) continue;  // a whole bar of nothing
         const Signal& use = n % 4 == 3 ? variant : bar;
-        std::size_t n2 = std::min(barLength, out.size() - at);
-        for (std::size_t i = 0; i < n2; ++i) out[at + i] = use[i];
+        std::size_t fits = std::min(barLength, out.size() - at);
+        for (std::size_t i = 0; i < fits; ++i) out[at + i] = use[i];
     }
     return out;
 }
