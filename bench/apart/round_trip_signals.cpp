@@ -101,7 +101,8 @@ int writeRoundTripSignals(const std::string& folder)
                                               {"whisper", whisper()},         {"gapped", gapped()}};
     const std::vector<NamedRule> rules = {{"plain", {}},
                                           {"lastties", {true, true, false, ErrorMeasure::Squared}},
-                                          {"truncating", {false, false, true, ErrorMeasure::Largest}}};
+                                          {"truncating", {false, false, true, ErrorMeasure::Largest}},
+                                          {"shaped", {false, true, false, ErrorMeasure::LowBand}}};
     for (const NamedSignal& s : signals) {
         for (const NamedRule& r : rules) {
             std::string base = std::string(s.name) + "_" + r.name;
