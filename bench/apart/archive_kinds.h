@@ -2,25 +2,12 @@
 // is laid out, how many tracks talvimo writes and the arguments that cut it right.
 #pragma once
 
-#include <cstddef>
-#include <string>
 #include <vector>
 
-#include "archive_layout.h"
+#include "archive_assembly.h"
 #include "random_source.h"
 
 namespace apart {
-
-struct Archive {
-    Bytes bytes;
-    int channels = 2;
-    std::size_t blockBytes = 0;  // 0 for mono
-    std::size_t start = 0;
-    std::size_t end = 0;
-    int tracks = 1;
-    int rate = 0;
-    std::vector<std::string> arguments;  // talvimo's arguments after the input name
-};
 
 struct KindPlan {
     const char* name;  // one word: the group the archive's results count in
