@@ -1,5 +1,6 @@
 #include "archive_assembly.h"
 
+#include <algorithm>
 #include <array>
 
 namespace apart {
@@ -8,6 +9,25 @@ namespace {
 
 constexpr std::size_t kMonoBlock = 0x10;
 constexpr float kCeiling = 0.97f;
+constexpr std::size_t kFrameBytes = 16;
+
+bool beginsEmpty(const Bytes& body)
+{
+    return body.size() >= kFrameBytes && std::all_of(body.begin(), body.begin() + kFrameBytes, [](std::uint8_t b) { return b == 0; });
+}
+
+bool endsEmpty(const Bytes& body)
+{
+    return body.size() >= kFrameBytes && std::all_of(body.end() - kFrameBytes, body.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+// Sixteen bytes of 0xFF where `bytes` meets the sound: zeros of a header or trailer
+// would otherwise run on into the empty frames that belong to the sound, and no one
+// could tell where the one ends and the other begins.
+void markEdge(Bytes& bytes, std::size_t at)
+{
+    if (bytes.size() >= at + kFrameBytes) std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), kFrameBytes, std::uint8_t{0xFF});
+}
 
 }  // namespace
 
@@ -63,10 +83,13 @@ Archive assemble(Random& random, Bytes body, int channels, std::size_t blockByte
 {
     Archive a;
     a.bytes = makeHeader(random, pickHeaderSize(random), pickHeaderStyle(random));
+    if (beginsEmpty(body) && !a.bytes.empty()) markEdge(a.bytes, a.bytes.size() - kFrameBytes);
     a.start = a.bytes.size();
     appendBytes(a.bytes, body);
     a.end = a.bytes.size();
-    appendBytes(a.bytes, makeTrailer(random));
+    Bytes trailer = makeTrailer(random);
+    if (endsEmpty(body)) markEdge(trailer, 0);
+    appendBytes(a.bytes, trailer);
     a.channels = channels;
     a.blockBytes = channels == 2 ? blockBytes : 0;
     a.rate = rate;
