@@ -44,6 +44,11 @@ Signal anySource(Random& random, int rate, double seconds, int which)
 Stereo markedTrack(Random& random, int rate, double seconds, std::size_t leadFrames)
 {
     Stereo music = relatedMusic(random, rate, seconds);
+    // Whole frames, floor included: a last frame filled up with zeros could read as a
+    // marker frame, and would split the track where it opened a pair.
+    std::size_t frames = (music.left.size() + kSamplesPerFrame - 1) / kSamplesPerFrame;
+    music.left.resize(frames * kSamplesPerFrame, 0.0f);
+    music.right.resize(frames * kSamplesPerFrame, 0.0f);
     addNoiseFloor(music.left, random, kFloorLevel);
     addNoiseFloor(music.right, random, kFloorLevel);
     std::size_t lead = leadFrames * kSamplesPerFrame;
