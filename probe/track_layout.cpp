@@ -11,6 +11,7 @@ constexpr int32_t kEveryFrameBlock = 8;     // a mono block of half a frame: tal
 constexpr size_t kMaxCuts = 1 << 18;        // cuts recorded, four times what one talvimo run can number
 constexpr int64_t kRareCut = 256;           // flags or empty frames part streams when under one frame in this many
 constexpr int kMonoBlocks = 9;              // 0x800, 0x400 ... 0x10, then every frame
+constexpr int64_t kTrackLeadIn = 8;         // silent frames a track may open with (5 ms at 44.1 kHz)
 constexpr int64_t kLeastStreamFrames = 8;   // fewer frames after the last separator are no stream
 
 // How sure the probe is of each way of cutting, once the evidence for it holds.
@@ -41,14 +42,17 @@ struct CutList {
 };
 
 // A marker frame where talvimo would cut, and whether it begins sound: in each channel
-// the frame after the block's first (a marker) is not a marker itself. Silence inside a
-// stream is written as runs of marker frames, so a pause that a pair start falls in has
-// more marker frames after it.
+// sound begins within a few frames of the block's first (a track may open with a little
+// digital silence, written as marker frames). Silence inside a stream is written as runs
+// of marker frames too, and a pause that a pair start falls in mostly goes on longer.
 struct MarkerCut {
   int64_t place;
-  int pending;      // frames still to be seen before it is judged
-  bool beginsSound;
+  int64_t pending;  // frames still to be seen before it is judged
   size_t index;     // in the cut list (the sound's first frame is in none)
+  bool soundFirst = false;    // sound begins in the pair's first block within kTrackLeadIn frames
+  bool secondMarked = true;   // stereo: the pair's second block begins with a marker too
+  bool soundSecond = false;   // stereo: and its sound begins as soon
+  bool beginsSound(bool stereo) const { return soundFirst && (!stereo || (secondMarked && soundSecond)); }
 };
 
 constexpr size_t kNoIndex = SIZE_MAX;
@@ -64,13 +68,16 @@ struct MarkerCuts {
   std::vector<MarkerCut> open;
 
   bool atPairStart(int64_t frame) const { return pairFrames == 0 || frame % pairFrames == 0; }
+  // Frames after a block's first in which its sound must begin: within the block.
+  int64_t leadIn() const { return blockFrames == 0 ? kTrackLeadIn : std::clamp<int64_t>(blockFrames - 1, 1, kTrackLeadIn); }
   void close(const MarkerCut& cut) {
+    const bool begins = cut.beginsSound(blockFrames > 0);
     if (cut.index == kNoIndex) {
-      firstIsMarker = cut.place == 0 && cut.beginsSound;
+      firstIsMarker = cut.place == 0 && begins;
       return;
     }
-    beginsSound[cut.index] = cut.beginsSound;
-    tracksBegun += cut.beginsSound;
+    beginsSound[cut.index] = begins;
+    tracksBegun += begins;
   }
 };
 
@@ -94,13 +101,15 @@ struct SoundCuts {
 
 int32_t monoBlockAt(int index) { return index == kMonoBlocks - 1 ? kEveryFrameBlock : kMonoBlockSize >> index; }
 
-// A marker at a pair start is judged by the frame after it, and for stereo by the first
-// two frames of the second block of the pair.
+// A marker at a pair start is judged by the few frames after it, and for stereo by the
+// first few frames of the second block of the pair.
 void judgeMarkers(MarkerCuts& m, int64_t frame, const Frame& f, bool stereo) {
+  const int64_t lead = m.leadIn();
   for (MarkerCut& cut : m.open) {
     const int64_t at = frame - cut.place;
-    if (at == 1 || (stereo && at == m.blockFrames + 1)) cut.beginsSound = cut.beginsSound && !f.marker;
-    if (stereo && at == m.blockFrames) cut.beginsSound = cut.beginsSound && f.marker;
+    if (at >= 1 && at <= lead && !f.marker) cut.soundFirst = true;
+    if (stereo && at == m.blockFrames && !f.marker) cut.secondMarked = false;
+    if (stereo && at > m.blockFrames && at <= m.blockFrames + lead && !f.marker) cut.soundSecond = true;
     cut.pending -= 1;
   }
   while (!m.open.empty() && m.open.front().pending == 0) {
@@ -113,7 +122,7 @@ void judgeMarkers(MarkerCuts& m, int64_t frame, const Frame& f, bool stereo) {
     m.cuts.note(frame * kFrameBytes);
     if (!m.cuts.overflowed) index = m.cuts.places.size() - 1, m.beginsSound.push_back(false);
   }
-  m.open.push_back(MarkerCut{frame, static_cast<int>(stereo ? m.blockFrames + 1 : 1), true, index});
+  m.open.push_back(MarkerCut{frame, (stereo ? m.blockFrames : 0) + lead, index});
 }
 
 void note(SoundCuts& c, const uint8_t* bytes) {
@@ -148,11 +157,11 @@ void note(SoundCuts& c, const uint8_t* bytes) {
 // there leaves a piece of silence, which the minimum size drops).
 void finish(SoundCuts& c) {
   for (MarkerCuts* m : {&c.stereoMarkers}) {
-    for (MarkerCut& cut : m->open) cut.beginsSound = false, m->close(cut);
+    for (MarkerCut& cut : m->open) cut.soundFirst = false, m->close(cut);
     m->open.clear();
   }
   for (MarkerCuts& m : c.monoMarkers) {
-    for (MarkerCut& cut : m.open) cut.beginsSound = false, m.close(cut);
+    for (MarkerCut& cut : m.open) cut.soundFirst = false, m.close(cut);
     m.open.clear();
   }
 }

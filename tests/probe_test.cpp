@@ -137,6 +137,25 @@ Bytes stereoStreamsParted(int streams) {
   return out;
 }
 
+// Stereo parts that each open with `silent` frames of digital silence in both channels
+// (marker frames, as an encoder that lets filter 0 win ties writes them), so that
+// talvimo's type 1 cuts at each: blocks of 0x400. The parts are pieces of their own, or
+// one piece of music cut in three, whose silences are pauses.
+Bytes partsOpeningWithSilence(size_t silent, bool onePiece) {
+  constexpr size_t kPart = 44100 * 2 / 1792 * 1792;  // 2 seconds in whole blocks of 64 frames
+  std::vector<int16_t> wholeLeft, wholeRight;
+  synthesizeStereoMusic(90, 3 * kPart, 44100, wholeLeft, wholeRight);
+  Bytes out;
+  for (size_t part = 0; part < 3; ++part) {
+    std::vector<int16_t> l(wholeLeft.begin() + static_cast<long>(part * kPart), wholeLeft.begin() + static_cast<long>((part + 1) * kPart));
+    std::vector<int16_t> r(wholeRight.begin() + static_cast<long>(part * kPart), wholeRight.begin() + static_cast<long>((part + 1) * kPart));
+    if (!onePiece) synthesizeStereoMusic(91 + static_cast<uint32_t>(part), kPart, 44100, l, r);
+    const Bytes left = repeat(markerFrame(), silent) + encodeStream(l), right = repeat(markerFrame(), silent) + encodeStream(r);
+    out = out + interleaveBlocks(left, right, 0x400);
+  }
+  return out;
+}
+
 // Mono clips with pauses inside, parted by two empty frames.
 Bytes monoClipsWithPauses(int clips) {
   Bytes out;
@@ -226,6 +245,9 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       {"the same in 5 seconds: seven blocks, evidence below the bar for short blocks",
        buildProbeArchive(stereoCase(ProbeSound::MusicAndVoice, 0x8000, 0, 1, 5.0, 24)), "2", "32768", "0", "", "null", 1},
       {"stereo streams parted by one empty frame at any alignment", stereoStreamsParted(3), "2", "1024", "0", "", "2", 3},
+      {"stereo tracks that each open with 3 silent frames, marked", partsOpeningWithSilence(3, false), "2", "1024", "0", "", "1", 3},
+      // Silence longer than a track's opening at pair starts inside one piece: pauses.
+      {"one stereo piece with pauses of 12 silent frames at pair starts", partsOpeningWithSilence(12, true), "2", "1024", "0", "", "null", 1},
       {"mono clips parted by empty frames, with pauses inside", monoClipsWithPauses(3), "1", "null", "0", "", "2", 3},
       {"stereo tracks with two silent pairs of markers between two of them",
        tracksWithASilentGap(), "2", "512", "0", "", "1", 5},
