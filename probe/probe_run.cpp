@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "decode/adpcm_frame.h"
 #include "platform/cpus.h"
 #include "probe/block_layout.h"
 #include "probe/probe_input.h"
@@ -33,6 +34,25 @@ LayoutChoice headerLayout(const AudioExtent& extent) {
   return c;
 }
 
+// Stereo streams parted by one empty frame each (type 2) may have one before the first
+// of them too, right after other bytes: talvimo drops it and pairs anew after it, as it
+// does after the others, so it is the first stream's separator and the pairs begin with
+// it. Kept where the tracks read from it are the same.
+int includeLeadingSeparator(const ProbeInput& in, ProbeFindings& f) {
+  const int64_t start = f.layout.start;
+  if (f.tracks.archiveType != kEmptyFrameCuts || chosenLayout(f.layout).channels != 2 || start < kFrameBytes) return 0;
+  uint8_t before[2 * kFrameBytes] = {};
+  const int64_t from = std::max<int64_t>(0, start - 2 * kFrameBytes);
+  if (readRange(in.file, from, before, static_cast<size_t>(start - from)) != 0) return -1;
+  const bool otherBytesBefore = start - from < 2 * kFrameBytes || !isEmptyFrame(before);
+  if (!isEmptyFrame(before + (start - from) - kFrameBytes) || !otherBytesBefore) return 0;
+  ProbeFindings moved = f;
+  moved.layout.start -= kFrameBytes;
+  if (findTracks(in, moved.extent, moved.layout, moved.tracks) != 0) return -1;
+  if (moved.tracks.archiveType == f.tracks.archiveType && moved.tracks.tracks == f.tracks.tracks) f = moved;
+  return 0;
+}
+
 // The stages for one region: its layout from its first bytes, its tracks from all of it.
 int probeRegion(const ProbeInput& in, const SoundRegion& region, const LayoutEffort& effort, ProbeFindings& f) {
   f = ProbeFindings{};
@@ -46,7 +66,7 @@ int probeRegion(const ProbeInput& in, const SoundRegion& region, const LayoutEff
     f.layout = rankLayouts(sample, region.extent, effort);
 
   }
-  if (findTracks(in, f.extent, f.layout, f.tracks) != 0) return -1;
+  if (findTracks(in, f.extent, f.layout, f.tracks) != 0 || includeLeadingSeparator(in, f) != 0) return -1;
   // The tracks are found in the layout chosen: no surer than it.
   f.tracks.confidence = std::min(f.tracks.confidence, chosenLayout(f.layout).confidence);
   return 0;

@@ -245,6 +245,9 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       {"the same in 5 seconds: seven blocks, evidence below the bar for short blocks",
        buildProbeArchive(stereoCase(ProbeSound::MusicAndVoice, 0x8000, 0, 1, 5.0, 24)), "2", "32768", "0", "", "null", 1},
       {"stereo streams parted by one empty frame at any alignment", stereoStreamsParted(3), "2", "1024", "0", "", "2", 3},
+      // The first stream's separator, right after a header: the pairs begin with it.
+      {"stereo streams parted by one empty frame, one before the first, behind a header",
+       Bytes(0x30, 0xAB) + Bytes(16, 0) + stereoStreamsParted(3), "2", "1024", "48", "", "2", 3},
       {"stereo tracks that each open with 3 silent frames, marked", partsOpeningWithSilence(3, false), "2", "1024", "0", "", "1", 3},
       // Silence longer than a track's opening at pair starts inside one piece: pauses.
       {"one stereo piece with pauses of 12 silent frames at pair starts", partsOpeningWithSilence(12, true), "2", "1024", "0", "", "null", 1},
