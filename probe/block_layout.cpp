@@ -155,6 +155,21 @@ void agreement(const SampleView& v, size_t n, size_t most, TStatistic& t) {
   });
 }
 
+// A join's comparison less the mean of the same comparison at `controls` places inside
+// its block (a third and two thirds of the way, for two), where stereo's channels go on
+// unbroken; false where any of them is not measured.
+template <typename Compare>
+bool againstControls(size_t join, size_t n, size_t controls, double atJoin, Compare compare, double& value) {
+  double control = 0.0;
+  for (size_t c = 1; c <= controls; ++c) {
+    double inside = 0.0;
+    if (!compare(join + c * n / (controls + 1), inside)) return false;
+    control += inside / static_cast<double>(controls);
+  }
+  value = atJoin - control;
+  return true;
+}
+
 // Smoothness of each block's joins to the block two before and after it, against its
 // joins to its neighbours in the file. Two frames on each side of a join are averaged.
 void joins(const SampleView& v, size_t n, TStatistic& t, TStatistic& steady) {
@@ -170,16 +185,10 @@ void joins(const SampleView& v, size_t n, TStatistic& t, TStatistic& steady) {
   };
   const size_t controls = n < kMinTimbreBlock ? kJoinControls : 0;
   for (size_t i = 2 * n; i + n + m <= v.frames; i += n) {  // a join between frames i - 1 and i
-    double join = 0.0, control = 0.0;
+    double join = 0.0, value = 0.0;
     if (!compare(i, join)) continue;
     t.add(join);
-    bool measured = controls > 0 && i + 2 * n + m <= v.frames;
-    for (size_t c = 1; c <= controls && measured; ++c) {
-      double value = 0.0;
-      measured = compare(i + c * n / (controls + 1), value);
-      control += value / static_cast<double>(controls);
-    }
-    if (measured) steady.add(join - control);
+    if (controls > 0 && i + 2 * n + m <= v.frames && againstControls(i, n, controls, join, compare, value)) steady.add(value);
   }
 }
 
@@ -235,15 +244,8 @@ void spectralJoins(const SampleView& v, size_t n, TStatistic& t) {
   const size_t controls = n < kMinTimbreBlock ? kJoinControls : 0;
   const size_t reach = controls > 0 ? n : 0;  // frames past a join that its controls look at
   for (size_t j = 2 * n; j + 1 + w + reach <= v.spectra; j += n) {  // a join before frame j
-    double join = 0.0, control = 0.0;
-    if (!compare(j, join)) continue;
-    bool measured = true;
-    for (size_t c = 1; c <= controls && measured; ++c) {
-      double value = 0.0;
-      measured = compare(j + c * n / (controls + 1), value);
-      control += value / static_cast<double>(controls);
-    }
-    if (measured) t.add(join - control);
+    double join = 0.0, value = 0.0;
+    if (compare(j, join) && againstControls(j, n, controls, join, compare, value)) t.add(value);
   }
 }
 
