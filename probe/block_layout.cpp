@@ -445,13 +445,17 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   // The sound begins after any of a header's last numbers that pass for frames.
   AudioExtent extent = found;
   const int64_t sampleEnd = std::min(found.end, sample.offset + static_cast<int64_t>(sample.bytes.size()));
-  for (int64_t k = 0; k < kMaxHeaderFrames && extent.start + 2 * kFrameBytes <= sampleEnd && looksLikeNumbers(at(extent.start)); ++k) {
+  int64_t numbers = 0;
+  while (numbers < kMaxHeaderFrames && extent.start + 2 * kFrameBytes <= sampleEnd && looksLikeNumbers(at(extent.start))) {
     extent.start += kFrameBytes;
+    ++numbers;
   }
   // Empty frames right before the start may be silence that begins the streams (the
   // start skips them) or zeros that pad a header: measured too, to be weighed below.
-  int64_t leadIn = 0;
-  while (leadIn < kMaxLeadInFrames && extent.start - kFrameBytes * (leadIn + 1) >= sample.offset &&
+  // So are the frames that looked like numbers: a loud attack from silence can look
+  // like them too, and stereo pairs tell from where they line up.
+  int64_t leadIn = numbers;
+  while (numbers == 0 && leadIn < kMaxLeadInFrames && extent.start - kFrameBytes * (leadIn + 1) >= sample.offset &&
          isEmptyFrame(at(extent.start - kFrameBytes * (leadIn + 1)))) {
     ++leadIn;
   }
@@ -511,7 +515,7 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   }
   const LayoutCandidate chosen = chosenLayout(ranked.plain);
   if (chosen.channels != 2) {  // mono: pairs are mere halves, and nothing restarts
-    const bool zeros = zerosBeginStream(leadIn, first, extent.start, sample.offset > first - 1 ? 0 : *at(first - 1));
+    const bool zeros = numbers == 0 && zerosBeginStream(leadIn, first, extent.start, sample.offset > first - 1 ? 0 : *at(first - 1));
     return decide(ranked, zeros ? first : extent.start, leadIn);
   }
   // The start with the strongest evidence, where it is clearly stronger than where the
@@ -533,6 +537,8 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
     const double score = at == leadIn ? atSound : evidenceAt(at);
     if (score > bestScore) best = at, bestScore = score;
   }
-  if (best == leadIn || bestScore <= atSound + kTemperature) return decide(ranked, extent.start, leadIn);
+  // Over frames that merely looked like a header's numbers, the better start wins.
+  const bool clearly = bestScore > atSound + kTemperature || (best < leadIn && best >= leadIn - numbers);
+  if (best == leadIn || !clearly) return decide(ranked, extent.start, leadIn);
   return decide(rank(best), first + kFrameBytes * best, best);
 }

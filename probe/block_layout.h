@@ -50,5 +50,8 @@ constexpr int32_t kLongBlockBytes = 0x1000;
 //
 // Stereo streams may begin with empty (silent) frames, which the extent's start skips:
 // when empty frames lie right before it, the choice's start moves back over them to
-// where the chosen block size's evidence is clearly strongest.
+// where the chosen block size's evidence is clearly strongest. Frames skipped because
+// they looked like a header's last numbers (a loud attack from silence can look so too)
+// are weighed the same way, the start moving back over them wherever the evidence there
+// is stronger at all.
 LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& extent, const LayoutEffort& effort);

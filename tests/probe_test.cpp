@@ -156,6 +156,16 @@ Bytes partsOpeningWithSilence(size_t silent, bool onePiece) {
   return out;
 }
 
+// Stereo music whose channels each open with a loud attack from silence: a frame of
+// shift 1 whose small codes leave zero bytes here and there, as a header's numbers do
+// (blocks of 0x800).
+Bytes stereoOpeningWithAnAttack() {
+  const Bytes attack = {0x21, 0x00, 0xB6, 0x01, 0x00, 0x10, 0x1F, 0x00, 0xF1, 0x01, 0x10, 0x1F, 0x00, 0x01, 0x00, 0x10};
+  std::vector<int16_t> l, r;
+  synthesizeStereoMusic(95, 44100 * 4, 44100, l, r);
+  return interleaveBlocks(attack + encodeStream(l), attack + encodeStream(r), 0x800);
+}
+
 // Mono clips with pauses inside, parted by two empty frames.
 Bytes monoClipsWithPauses(int clips) {
   Bytes out;
@@ -197,6 +207,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   Bytes numbered = buildProbeArchive(monoCase(ProbeSound::Voice, 0x30, 0, 1, 24));
   const uint8_t table[16] = {0x00, 0x00, 0x10, 0x00, 0x00, 0x28, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x40, 0x1F, 0x00, 0x00};
   std::copy(table, table + 16, numbered.begin() + 0x20);
+  Bytes stereoNumbered = buildProbeArchive(stereoCase(ProbeSound::Music, 0x800, 0x30, 1, 4.0, 25));
+  std::copy(table, table + 16, stereoNumbered.begin() + 0x20);
   Bytes attacked = buildProbeArchive(monoCase(ProbeSound::Voice, 0, 0, 1, 24));
   const uint8_t attack[16] = {0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x22, 0x22, 0x22};
   attacked.insert(attacked.begin(), attack, attack + 16);
@@ -228,6 +240,9 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       {"stereo music in blocks of 4 frames", buildProbeArchive(stereoCase(ProbeSound::Music, 0x40, 0, 1, 4.0, 16)), "2",
        "64", "0", "", "null", 1},
       {"one stream whose first frame is a marker", beginningWithAMarker(), "2", "2048", "0", "", "null", 1},
+      {"stereo music whose first frames are attacks that pass for a header's numbers", stereoOpeningWithAnAttack(), "2",
+       "2048", "0", "", "null", 1},
+      {"stereo behind a header whose last numbers pass for a loud frame", stereoNumbered, "2", "2048", "48", "", "null", 1},
       {"stereo with a trailer of an odd length", oddTrailer, "2", "1024", "48", std::to_string(oddTrailer.size() - 0x1F3),
        "null", 1},
       {"stereo with a trailer of nearly 64 KiB", longTrailer, "2", "2048", "0", std::to_string(longTrailer.size() - 65413),
