@@ -502,9 +502,10 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
                                       : gather(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)),
                                                static_cast<size_t>(chosen.blockSize / kFrameBytes)).restarts;
   };
-  auto decide = [&](const Rankings& r, int64_t start, int64_t skipped) {
+  auto decide = [&](const Rankings& r, int64_t start, int64_t skipped, double startShare = 1.0) {
     LayoutChoice c = r.decided;
     c.start = start;
+    c.candidates[0].confidence *= startShare;
     restartsAt(c, skipped);
     return c;
   };
@@ -518,27 +519,34 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
     const bool zeros = numbers == 0 && zerosBeginStream(leadIn, first, extent.start, sample.offset > first - 1 ? 0 : *at(first - 1));
     return decide(ranked, zeros ? first : extent.start, leadIn);
   }
-  // The start with the strongest evidence, where it is clearly stronger than where the
-  // sound seemed to start: back over empty frames, or a few frames on where the last
-  // bytes of a header look like frames of sound.
+  // The start with the strongest evidence, where the sound seemed to start (and frames
+  // that only looked like a header's last numbers, right before it) are favoured by
+  // kTemperature: a start back over empty frames, or a few frames on where the last
+  // bytes of a header look like frames of sound, must be clearly stronger. Between such
+  // frames and the start after them the evidence alone decides, and how sure it is
+  // scales the layout's confidence: the chosen start's share of theirs.
   const size_t n = static_cast<size_t>(chosen.blockSize / kFrameBytes);
   auto evidenceAt = [&](int64_t at) {
     return gather(view(at), singleEmptyFrames(features.empty, static_cast<size_t>(at)), n,
                   effort.thorough ? Depth::kWaveforms : Depth::kJoins)
         .total();
   };
-  const double atSound = evidenceAt(leadIn);
-  int64_t best = leadIn;
-  double bestScore = atSound;
   // (Blocks too short for joins cannot tell a frame's difference in their start.)
   const int64_t forward = n < kMinJoinBlock ? 0 : kMaxHeaderFrames;
-  const int64_t lastTried = std::min<int64_t>(leadIn + forward, static_cast<int64_t>(frames / 4));
-  for (int64_t at = std::max<int64_t>(0, leadIn - 2 * static_cast<int64_t>(n) + 1); at <= lastTried; ++at) {
-    const double score = at == leadIn ? atSound : evidenceAt(at);
-    if (score > bestScore) best = at, bestScore = score;
+  const int64_t firstTried = std::max<int64_t>(0, leadIn - 2 * static_cast<int64_t>(n) + 1);
+  const int64_t lastTried = std::max(leadIn, std::min<int64_t>(leadIn + forward, static_cast<int64_t>(frames / 4)));
+  std::vector<double> weighed;
+  int64_t best = leadIn;
+  for (int64_t at = firstTried; at <= lastTried; ++at) {
+    const bool favoured = at <= leadIn && at >= leadIn - numbers;
+    weighed.push_back(evidenceAt(at) + (favoured ? kTemperature : 0.0));
+    if (weighed.back() > weighed[static_cast<size_t>(best - firstTried)] || at == firstTried) best = at;
   }
-  // Over frames that merely looked like a header's numbers, the better start wins.
-  const bool clearly = bestScore > atSound + kTemperature || (best < leadIn && best >= leadIn - numbers);
-  if (best == leadIn || !clearly) return decide(ranked, extent.start, leadIn);
-  return decide(rank(best), first + kFrameBytes * best, best);
+  double shares = 0.0;
+  for (int64_t at = std::max(firstTried, leadIn - numbers); at <= leadIn; ++at) {
+    shares += std::exp((weighed[static_cast<size_t>(at - firstTried)] - weighed[static_cast<size_t>(best - firstTried)]) / kTemperature);
+  }
+  const double startShare = std::min(1.0, 1.0 / shares);
+  if (best == leadIn) return decide(ranked, extent.start, leadIn, startShare);
+  return decide(rank(best), first + kFrameBytes * best, best, startShare);
 }
