@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "decode/adpcm_frame.h"
 #include "platform/cpus.h"
@@ -34,20 +35,33 @@ LayoutChoice headerLayout(const AudioExtent& extent) {
   return c;
 }
 
-// Stereo streams parted by one empty frame each (type 2) may have one before the first
-// of them too, right after other bytes: talvimo drops it and pairs anew after it, as it
-// does after the others, so it is the first stream's separator and the pairs begin with
-// it. Kept where the tracks read from it are the same.
+// Streams parted by empty frames (type 2) may have a separator before the first of them
+// too, which talvimo drops as it does the others: then the sound begins with it.
+//  - Stereo: one empty frame right after other bytes, after which the pairs begin
+//    anew as they do after the others.
+//  - Mono: empty frames from the input's very first byte, which no header's padding
+//    can be (a header has bytes of its own).
+// Kept where the tracks read from there are the same.
 int includeLeadingSeparator(const ProbeInput& in, ProbeFindings& f) {
   const int64_t start = f.layout.start;
-  if (f.tracks.archiveType != kEmptyFrameCuts || chosenLayout(f.layout).channels != 2 || start < kFrameBytes) return 0;
-  uint8_t before[2 * kFrameBytes] = {};
-  const int64_t from = std::max<int64_t>(0, start - 2 * kFrameBytes);
-  if (readRange(in.file, from, before, static_cast<size_t>(start - from)) != 0) return -1;
-  const bool otherBytesBefore = start - from < 2 * kFrameBytes || !isEmptyFrame(before);
-  if (!isEmptyFrame(before + (start - from) - kFrameBytes) || !otherBytesBefore) return 0;
+  if (f.tracks.archiveType != kEmptyFrameCuts || start < kFrameBytes) return 0;
+  int64_t separator = 0;
+  if (chosenLayout(f.layout).channels == 2) {
+    uint8_t before[2 * kFrameBytes] = {};
+    const int64_t from = std::max<int64_t>(0, start - 2 * kFrameBytes);
+    if (readRange(in.file, from, before, static_cast<size_t>(start - from)) != 0) return -1;
+    const bool otherBytesBefore = start - from < 2 * kFrameBytes || !isEmptyFrame(before);
+    if (!isEmptyFrame(before + (start - from) - kFrameBytes) || !otherBytesBefore) return 0;
+    separator = kFrameBytes;
+  } else {
+    if (start > kRegionGapFrames * kFrameBytes) return 0;
+    std::vector<uint8_t> before(static_cast<size_t>(start));
+    if (readRange(in.file, 0, before.data(), before.size()) != 0) return -1;
+    if (std::any_of(before.begin(), before.end(), [](uint8_t b) { return b != 0; })) return 0;
+    separator = start;
+  }
   ProbeFindings moved = f;
-  moved.layout.start -= kFrameBytes;
+  moved.layout.start -= separator;
   if (findTracks(in, moved.extent, moved.layout, moved.tracks) != 0) return -1;
   if (moved.tracks.archiveType == f.tracks.archiveType && moved.tracks.tracks == f.tracks.tracks) f = moved;
   return 0;

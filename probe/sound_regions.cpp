@@ -11,7 +11,6 @@ namespace {
 constexpr int64_t kMinRegionFrames = 64;     // sound frames in a row that make a region
 constexpr int64_t kMinShortInputFrames = 8;  // in an input shorter than that, as many as it holds, but this many
 constexpr int64_t kLoudFrames = 8;           // frames not empty that begin and end a region
-constexpr int64_t kRegionGapFrames = 2048;   // empty frames in a row that part two regions (no block pads as many)
 constexpr size_t kScanChunk = 1 << 20;       // bytes read at a time
 constexpr int kAlignments = kFrameBytes;     // a region's frames may begin at any byte of 16
 

@@ -7,6 +7,8 @@
 
 #include "probe/probe_input.h"
 
+constexpr int64_t kRegionGapFrames = 2048;  // empty frames in a row that part two regions (no block pads as many)
+
 // One region of sound.
 struct SoundRegion {
   AudioExtent extent;

@@ -189,6 +189,7 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   if (!pythonAvailable()) GTEST_SKIP() << "python3 is not installed: the JSON is read by its parser";
   const Bytes voiceFlags = monoStreams(3, true);
   const Bytes voiceGaps = monoStreams(4, false);
+  const Bytes voiceGaps1 = monoStreams(1, false);
   const Bytes trailed = buildProbeArchive(monoCase(ProbeSound::Instrument, 0x800, 0x200, 1, 6));
   // A header whose last 16 bytes are zeros but the last: a frame of shift 0 with two codes.
   Bytes zeroPadded = buildProbeArchive(monoCase(ProbeSound::Voice, 0x800, 0, 1, 19));
@@ -267,6 +268,12 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       // Silence longer than a track's opening at pair starts inside one piece: pauses.
       {"one stereo piece with pauses of 12 silent frames at pair starts", partsOpeningWithSilence(12, true), "2", "1024", "0", "", "null", 1},
       {"mono clips parted by empty frames, with pauses inside", monoClipsWithPauses(3), "1", "null", "0", "", "2", 3},
+      // Empty frames from the input's first byte: the first clip's separator where
+      // empty frames part the clips, a header's zeros before one stream.
+      {"mono clips parted by empty frames, the first behind 6 empty frames at the input's start",
+       Bytes(6 * 16, 0) + monoClipsWithPauses(3), "1", "null", "0", "", "2", 3},
+      {"one mono stream behind 6 empty frames at the input's start", Bytes(6 * 16, 0) + voiceGaps1, "1", "null", "96", "",
+       "null", 1},
       {"stereo tracks with two silent pairs of markers between two of them",
        tracksWithASilentGap(), "2", "512", "0", "", "1", 5},
       {"mono voices back to back, marked",
