@@ -33,6 +33,7 @@ constexpr size_t kMinTimbreBlock = 64;  // blocks shorter than this (frames) are
                                         // and their joins' spectra are measured against controls
 constexpr size_t kJoinControls = 2;     // places inside a block whose comparison a join's is measured against
 constexpr size_t kTimbreSkip = 2;       // frames at a block's start that a wrong history disturbs
+constexpr size_t kPairsAfterRun = 4;     // pairs after such a run, at least, where it is longer than one frame
 
 using SpectrumSum = std::array<double, kSpectrumBands>;
 
@@ -103,7 +104,8 @@ void forEachPair(size_t frames, size_t n, size_t most, Visit visit) {
 struct Evidence {
   TStatistic agreement, joins, waveforms, spectra, timbres;
   TStatistic steadyJoins;  // the joins' loudness against the same measure inside their blocks (short blocks)
-  int restarts = 0;  // stretches whose pairs began anew after an empty frame
+  int restarts = 0;  // stretches whose pairs began anew after a run of empty frames
+  int continuations = 0;  // stretches whose pairs went on over one
   // Both kinds of joins see the same thing, where a channel's sound goes on: smooth
   // loudness at the joins counts only as far as the spectra agree (a voice's pitch
   // period makes loudness rhythms of its own, which its spectra do not share). So do
@@ -138,6 +140,7 @@ struct Evidence {
       to->sum += from->sum, to->squares += from->squares, to->count += from->count;
     }
     restarts += e.restarts;
+    continuations += e.continuations;
   }
 };
 
@@ -275,11 +278,12 @@ void blockTimbres(const SampleView& v, size_t n, TStatistic& t) {
 }
 
 // The stretches of the sample that pair on their own for block size n. Streams parted
-// by one empty frame each begin their pairing anew after it (as talvimo's archive type 2
-// reads them), while an empty frame that pads a block does not part anything: after a
-// single empty frame between sound, at least a pair after where the stretch before it
-// began, the stretch is read both ways, its pairs beginning right after the empty frame
-// or where the pairs before it go on, and the way with the stronger evidence is kept.
+// by empty frames each begin their pairing anew after them (as talvimo's archive type 2
+// reads them), while an empty frame that pads a block, or silence inside a stream, does
+// not part anything: after a run of empty frames between sound, at least a pair after
+// where the stretch before it began, the stretch is read both ways, its pairs beginning
+// right after the run or where the pairs before it go on, and the way with the stronger
+// evidence is kept.
 SampleView stretch(const SampleView& whole, size_t from, size_t to) {
   SampleView v = whole;
   v.loudness += from, v.prefix += from, v.samples += from * kSamplesPerFrame, v.spectrum += from, v.quiet += from;
@@ -289,8 +293,13 @@ SampleView stretch(const SampleView& whole, size_t from, size_t to) {
   return v;
 }
 
+// A run of empty frames: where pairs may begin anew after a stream's separator.
+struct EmptyRun {
+  size_t first, after;  // its first frame, and the frame after its last
+};
+
 template <typename Measure>
-Evidence gatherStretches(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Measure measure) {
+Evidence gatherStretches(const SampleView& whole, const std::vector<EmptyRun>& separators, size_t n, Measure measure) {
   Evidence all;
   size_t origin = 0;  // where the current stretch's pairs begin
   size_t from = 0;
@@ -302,6 +311,7 @@ Evidence gatherStretches(const SampleView& whole, const std::vector<size_t>& sep
       Evidence continued = measure(stretch(whole, going, to));
       if (continued.sum() > restarted.sum()) {
         all.merge(continued);
+        all.continuations += 1;
         origin = going;
         return;
       }
@@ -310,10 +320,16 @@ Evidence gatherStretches(const SampleView& whole, const std::vector<size_t>& sep
     all.restarts += from != 0;
     origin = from;
   };
-  for (size_t s : separators) {
-    if (s < from + 2 * n) continue;
-    next(s);
-    from = s + 1;
+  for (size_t k = 0; k < separators.size(); ++k) {
+    const EmptyRun& s = separators[k];
+    if (s.first < from + 2 * n) continue;
+    // A longer run (silence inside a stream as often as a separator) only where a
+    // stretch of kPairsAfterRun pairs follows it: deciding how a short stretch goes
+    // on would lift mono's evidence by chance.
+    const size_t until = k + 1 < separators.size() ? separators[k + 1].first : whole.frames;
+    if (s.after - s.first > 1 && until < s.after + 2 * n * kPairsAfterRun) continue;
+    next(s.first);
+    from = s.after;
   }
   next(whole.frames);
   return all;
@@ -327,7 +343,7 @@ enum class Depth { kJoins, kLoudness, kWaveforms };
 // The first look at every size (kJoins) weighs a few blocks' loudness too where the
 // effort allows: where silence hides most joins, or the view begins between pairs, the
 // joins alone would leave the true size off the shortlist.
-Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, size_t n, Depth depth = Depth::kWaveforms) {
+Evidence gather(const SampleView& whole, const std::vector<EmptyRun>& separators, size_t n, Depth depth = Depth::kWaveforms) {
   const double share = std::max(1.0, static_cast<double>(whole.frames));
   return gatherStretches(whole, separators, n, [&](const SampleView& v) {
     Evidence e;
@@ -349,11 +365,16 @@ Evidence gather(const SampleView& whole, const std::vector<size_t>& separators, 
   });
 }
 
-// Single empty frames between frames that are not empty, as frame indices of the view.
-std::vector<size_t> singleEmptyFrames(const std::vector<bool>& empty, size_t from) {
-  std::vector<size_t> out;
+// Runs of up to kMaxSeparatorRun empty frames between frames that are not empty, as
+// frame indices of the view.
+std::vector<EmptyRun> emptyRuns(const std::vector<bool>& empty, size_t from) {
+  std::vector<EmptyRun> out;
   for (size_t i = from + 1; i + 1 < empty.size(); ++i) {
-    if (empty[i] && !empty[i - 1] && !empty[i + 1]) out.push_back(i - from);
+    if (!empty[i] || empty[i - 1]) continue;
+    size_t after = i;
+    while (after < empty.size() && empty[after]) ++after;
+    if (after < empty.size() && after - i <= static_cast<size_t>(kMaxSeparatorRun)) out.push_back(EmptyRun{i - from, after - from});
+    i = after - 1;
   }
   return out;
 }
@@ -383,7 +404,7 @@ void addMono(std::vector<LayoutCandidate>& sizes) {
 }
 
 // Ranks the layouts for the sound that v begins with.
-LayoutChoice rankFrom(const SampleView& v, const std::vector<size_t>& separators, LayoutChoice* decided) {
+LayoutChoice rankFrom(const SampleView& v, const std::vector<EmptyRun>& separators, LayoutChoice* decided) {
   // Every size by its joins and the loudness of a few of its blocks; the best of them,
   // and the sizes too small for joins, by the loudness of all their blocks; the best
   // few of those by their waveforms as well.
@@ -487,7 +508,7 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   };
   auto rank = [&](int64_t skipped) {
     Rankings r;
-    r.plain = rankFrom(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)), &r.decided);
+    r.plain = rankFrom(view(skipped), emptyRuns(features.empty, static_cast<size_t>(skipped)), &r.decided);
     return r;
   };
 
@@ -498,9 +519,11 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   // layout is ranked both ways, and the stronger one taken.
   auto restartsAt = [&](LayoutChoice& c, int64_t skipped) {
     const LayoutCandidate& chosen = chosenLayout(c);
-    c.restarts = chosen.channels != 2 ? 0
-                                      : gather(view(skipped), singleEmptyFrames(features.empty, static_cast<size_t>(skipped)),
-                                               static_cast<size_t>(chosen.blockSize / kFrameBytes)).restarts;
+    c.restarts = c.continuations = 0;
+    if (chosen.channels != 2) return;
+    const Evidence e = gather(view(skipped), emptyRuns(features.empty, static_cast<size_t>(skipped)),
+                              static_cast<size_t>(chosen.blockSize / kFrameBytes));
+    c.restarts = e.restarts, c.continuations = e.continuations;
   };
   auto decide = [&](const Rankings& r, int64_t start, int64_t skipped, double startShare = 1.0) {
     LayoutChoice c = r.decided;
@@ -527,7 +550,7 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   // scales the layout's confidence: the chosen start's share of theirs.
   const size_t n = static_cast<size_t>(chosen.blockSize / kFrameBytes);
   auto evidenceAt = [&](int64_t at) {
-    return gather(view(at), singleEmptyFrames(features.empty, static_cast<size_t>(at)), n,
+    return gather(view(at), emptyRuns(features.empty, static_cast<size_t>(at)), n,
                   effort.thorough ? Depth::kWaveforms : Depth::kJoins)
         .total();
   };

@@ -31,13 +31,16 @@ struct LayoutCandidate {
   double confidence;  // its share of the evidence of all candidates, 0..1
 };
 
+constexpr int64_t kMaxSeparatorRun = 64;  // empty frames in a row that may part two stereo streams
+
 // The layouts ranked, the chosen one first, and where its pairs begin: stereo streams
 // that begin with silent frames begin before the first frame of sound.
 struct LayoutChoice {
   int64_t start;
   LayoutCandidate candidates[kMaxLayoutCandidates];
   int count;
-  int restarts;  // stereo: single empty frames after which the chosen layout's pairs begin anew
+  int restarts;       // stereo: runs of empty frames after which the chosen layout's pairs begin anew
+  int continuations;  // stereo: runs of empty frames over which they go on (silence inside a stream)
 };
 
 inline const LayoutCandidate& chosenLayout(const LayoutChoice& c) { return c.candidates[0]; }

@@ -217,12 +217,15 @@ bool markerTracks(const MarkerCuts& m, int64_t length, int32_t block, TrackLayou
 
 // Type 2: empty frames part streams, each of which completes pairs. For stereo each is
 // one empty frame between streams of at least two pairs (pairing begins anew after it,
-// as the layout found); for mono a few empty frames between streams.
-bool separatedStreams(const SoundCuts& c, int64_t length, int32_t block, bool restarts, TrackLayout& t) {
+// as the layout found), or a short run of them where pairing began anew after every run
+// the layout weighed (talvimo drops each and pairs anew after the last); for mono a few
+// empty frames between streams.
+bool separatedStreams(const SoundCuts& c, int64_t length, int32_t block, const LayoutChoice& choice, TrackLayout& t) {
   // (length is the sound's, from the start of the pairs)
   if (c.innerEmptyRuns == 0 || c.empty.overflowed || c.innerEmptyRuns * kRareCut > c.frames) return false;
   const bool stereo = c.channels == 2;
-  if (stereo && (!restarts || c.longestInnerRun > 1)) return false;
+  const bool runsPart = choice.continuations == 0 && c.longestInnerRun <= kMaxSeparatorRun;
+  if (stereo && (choice.restarts == 0 || (c.longestInnerRun > 1 && !runsPart))) return false;
   TrackLayout cut{kEmptyFrameCuts, 0, 1, block, kSureOfSeparators, 0, {}};
   // Empty frames that end the sound pad it: it ends with the first of them (the last
   // stream's separator), and they part nothing.
@@ -281,7 +284,7 @@ int findTracks(const ProbeInput& in, const AudioExtent& extent, const LayoutChoi
   // Nothing the sound holds could part it: one stream, surely.
   t = TrackLayout{kOneStream, 0, 1, stereo ? layout.blockSize : kMonoBlockSize, kSureOfOneStream, 0, {0}};
   if (stereo) {
-    if (separatedStreams(c, length, layout.blockSize, choice.restarts > 0, t)) return 0;
+    if (separatedStreams(c, length, layout.blockSize, choice, t)) return 0;
     if (markerTracks(c.stereoMarkers, length, layout.blockSize, t)) return 0;
     if (!c.stereoMarkers.cuts.places.empty()) t.confidence = kUnsureOfPauses;
   } else {
@@ -291,7 +294,7 @@ int findTracks(const ProbeInput& in, const AudioExtent& extent, const LayoutChoi
     for (int i = 0; i < kMonoBlocks; ++i) {
       if (c.monoMarkers[i].tracksBegun == starts && markerTracks(c.monoMarkers[i], length, monoBlockAt(i), t)) return 0;
     }
-    if (separatedStreams(c, length, kFrameBytes, true, t)) return 0;
+    if (separatedStreams(c, length, kFrameBytes, choice, t)) return 0;
     if (flaggedStreams(c, length, t)) return 0;
     if (!c.monoMarkers[kMonoBlocks - 1].cuts.places.empty()) t.confidence = kUnsureOfPauses;
     // A mono block size whose pairs fill the sound exactly loses nothing at its end.

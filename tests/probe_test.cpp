@@ -119,10 +119,10 @@ Bytes drumsWithSilentGaps() {
   return interleaveBlocks(withPauses(left, 100), withPauses(right, 100), 0x200);
 }
 
-// Stereo streams one after another, each followed by one empty frame; their channels
-// end part way through a block, so that each stream ends with a short pair (blocks of
-// 0x400).
-Bytes stereoStreamsParted(int streams) {
+// Stereo streams one after another, each followed by `empty` empty frames; their
+// channels end part way through a block, so that each stream ends with a short pair
+// (blocks of 0x400).
+Bytes stereoStreamsParted(int streams, size_t empty = 1) {
   Bytes out;
   for (int s = 0; s < streams; ++s) {
     std::vector<int16_t> l, r;
@@ -132,7 +132,7 @@ Bytes stereoStreamsParted(int streams) {
     Bytes stream = interleaveBlocks(Bytes(left.begin(), left.begin() + static_cast<long>(whole)),
                                     Bytes(right.begin(), right.begin() + static_cast<long>(whole)), 0x400);
     stream = stream + Bytes(left.begin() + static_cast<long>(whole), left.end()) + Bytes(right.begin() + static_cast<long>(whole), right.end());
-    out = out + stream + Bytes(16, 0);
+    out = out + stream + Bytes(16 * empty, 0);
   }
   return out;
 }
@@ -140,8 +140,9 @@ Bytes stereoStreamsParted(int streams) {
 // Stereo parts that each open with `silent` frames of digital silence in both channels
 // (marker frames, as an encoder that lets filter 0 win ties writes them), so that
 // talvimo's type 1 cuts at each: blocks of 0x400. The parts are pieces of their own, or
-// one piece of music cut in three, whose silences are pauses.
-Bytes partsOpeningWithSilence(size_t silent, bool onePiece) {
+// one piece of music cut in three, whose silences are pauses. An encoder that writes
+// silence with shift 0 writes empty frames instead.
+Bytes partsOpeningWithSilence(size_t silent, bool onePiece, const Bytes& silence = markerFrame()) {
   constexpr size_t kPart = 44100 * 2 / 1792 * 1792;  // 2 seconds in whole blocks of 64 frames
   std::vector<int16_t> wholeLeft, wholeRight;
   synthesizeStereoMusic(90, 3 * kPart, 44100, wholeLeft, wholeRight);
@@ -150,7 +151,7 @@ Bytes partsOpeningWithSilence(size_t silent, bool onePiece) {
     std::vector<int16_t> l(wholeLeft.begin() + static_cast<long>(part * kPart), wholeLeft.begin() + static_cast<long>((part + 1) * kPart));
     std::vector<int16_t> r(wholeRight.begin() + static_cast<long>(part * kPart), wholeRight.begin() + static_cast<long>((part + 1) * kPart));
     if (!onePiece) synthesizeStereoMusic(91 + static_cast<uint32_t>(part), kPart, 44100, l, r);
-    const Bytes left = repeat(markerFrame(), silent) + encodeStream(l), right = repeat(markerFrame(), silent) + encodeStream(r);
+    const Bytes left = repeat(silence, silent) + encodeStream(l), right = repeat(silence, silent) + encodeStream(r);
     out = out + interleaveBlocks(left, right, 0x400);
   }
   return out;
@@ -165,6 +166,16 @@ Bytes stereoOpeningWithAnAttack(size_t block = 0x800, uint32_t seed = 95) {
   return interleaveBlocks(attack + encodeStream(l), attack + encodeStream(r), block);
 }
 
+
+// Stereo music whose left channel pauses for 12 empty frames at the start of its 20th
+// block, the right going on (blocks of 0x400).
+Bytes stereoWithAPause() {
+  std::vector<int16_t> l, r;
+  synthesizeStereoMusic(96, 44100 * 3, 44100, l, r);
+  Bytes left = encodeStream(l);
+  std::fill(left.begin() + 20 * 0x400, left.begin() + 20 * 0x400 + 12 * 16, uint8_t{0});
+  return interleaveBlocks(left, encodeStream(r), 0x400);
+}
 
 // Mono clips with pauses inside, parted by two empty frames.
 Bytes monoClipsWithPauses(int clips) {
@@ -217,6 +228,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
   const Bytes oddTrailer = buildProbeArchive(trailedCase(0x400, 0x30, 0x1F3));
   // A trailer of nearly 64 KiB: the last frames of sound lie before the input's last 64 KiB.
   const Bytes longTrailer = buildProbeArchive(trailedCase(0x800, 0, 65413));
+  const Bytes bank = stereoStreamsParted(3, 9);  // the sound ends with the last stream's first empty frame
+  const Bytes pausedBank = stereoWithAPause() + Bytes(9 * 16, 0) + stereoStreamsParted(2, 9);
   const Layout rows[] = {
       {"stereo music, odd block size, a short header, marked tracks",
        buildProbeArchive(stereoCase(ProbeSound::Music, 0x240, 0x30, 3, 4.0, 3)), "2", "576", "48", "", "1", 3},
@@ -261,6 +274,13 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       {"the same in 5 seconds: seven blocks, evidence below the bar for short blocks",
        buildProbeArchive(stereoCase(ProbeSound::MusicAndVoice, 0x8000, 0, 1, 5.0, 24)), "2", "32768", "0", "", "null", 1},
       {"stereo streams parted by one empty frame at any alignment", stereoStreamsParted(3), "2", "1024", "0", "", "2", 3},
+      // A sound bank's padding: runs of empty frames part the streams, and pairs begin
+      // anew after each; inside one piece such runs are silence, which pairs go over.
+      {"stereo streams parted by 9 empty frames", bank, "2", "1024", "0", std::to_string(bank.size() - 8 * 16), "2", 3},
+      {"one stereo piece with pauses of 12 empty frames at pair starts", partsOpeningWithSilence(12, true, Bytes(16, 0)), "2",
+       "1024", "0", "", "null", 1},
+      {"stereo streams parted by 9 empty frames, the first with a pause of 12 inside", pausedBank, "2", "1024", "0", "",
+       "null", 1},
       // The first stream's separator, right after a header: the pairs begin with it.
       {"stereo streams parted by one empty frame, one before the first, behind a header",
        Bytes(0x30, 0xAB) + Bytes(16, 0) + stereoStreamsParted(3), "2", "1024", "48", "", "2", 3},
