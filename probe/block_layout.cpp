@@ -466,8 +466,10 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   // The sound begins after any of a header's last numbers that pass for frames.
   AudioExtent extent = found;
   const int64_t sampleEnd = std::min(found.end, sample.offset + static_cast<int64_t>(sample.bytes.size()));
+  // (Where only zeros lie before it back to the input's first byte there is no header.)
+  const bool zerosBefore = found.start > 0 && sample.offset == 0 && std::all_of(at(0), at(found.start), [](uint8_t b) { return b == 0; });
   int64_t numbers = 0;
-  while (numbers < kMaxHeaderFrames && extent.start + 2 * kFrameBytes <= sampleEnd && looksLikeNumbers(at(extent.start))) {
+  while (!zerosBefore && numbers < kMaxHeaderFrames && extent.start + 2 * kFrameBytes <= sampleEnd && looksLikeNumbers(at(extent.start))) {
     extent.start += kFrameBytes;
     ++numbers;
   }

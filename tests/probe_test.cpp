@@ -159,11 +159,12 @@ Bytes partsOpeningWithSilence(size_t silent, bool onePiece, const Bytes& silence
 
 // Stereo music whose channels each open with a loud attack from silence: a frame of
 // shift 1 whose small codes leave zero bytes here and there, as a header's numbers do.
+Bytes attackFrame() { return {0x21, 0x00, 0xB6, 0x01, 0x00, 0x10, 0x1F, 0x00, 0xF1, 0x01, 0x10, 0x1F, 0x00, 0x01, 0x00, 0x10}; }
+
 Bytes stereoOpeningWithAnAttack(size_t block = 0x800, uint32_t seed = 95) {
-  const Bytes attack = {0x21, 0x00, 0xB6, 0x01, 0x00, 0x10, 0x1F, 0x00, 0xF1, 0x01, 0x10, 0x1F, 0x00, 0x01, 0x00, 0x10};
   std::vector<int16_t> l, r;
   synthesizeStereoMusic(seed, 44100 * 4, 44100, l, r);
-  return interleaveBlocks(attack + encodeStream(l), attack + encodeStream(r), block);
+  return interleaveBlocks(attackFrame() + encodeStream(l), attackFrame() + encodeStream(r), block);
 }
 
 
@@ -292,6 +293,8 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
       // empty frames part the clips, a header's zeros before one stream.
       {"mono clips parted by empty frames, the first behind 6 empty frames at the input's start",
        Bytes(6 * 16, 0) + monoClipsWithPauses(3), "1", "null", "0", "", "2", 3},
+      {"the same, the first clip opening with an attack that passes for a header's numbers",
+       Bytes(6 * 16, 0) + attackFrame() + monoClipsWithPauses(3), "1", "null", "0", "", "2", 3},
       {"one mono stream behind 6 empty frames at the input's start", Bytes(6 * 16, 0) + voiceGaps1, "1", "null", "96", "",
        "null", 1},
       {"stereo tracks with two silent pairs of markers between two of them",
