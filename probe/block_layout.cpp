@@ -33,6 +33,7 @@ constexpr size_t kMinTimbreBlock = 64;  // blocks shorter than this (frames) are
                                         // and their joins' spectra are measured against controls
 constexpr size_t kJoinControls = 2;     // places inside a block whose comparison a join's is measured against
 constexpr size_t kTimbreSkip = 2;       // frames at a block's start that a wrong history disturbs
+constexpr double kLevelNoise = 4.0;     // how far the levels' t may stray by chance, counted only beyond it
 constexpr size_t kPairsAfterRun = 4;     // pairs after such a run, at least, where it is longer than one frame
 
 using SpectrumSum = std::array<double, kSpectrumBands>;
@@ -104,6 +105,8 @@ void forEachPair(size_t frames, size_t n, size_t most, Visit visit) {
 struct Evidence {
   TStatistic agreement, joins, waveforms, spectra, timbres;
   TStatistic steadyJoins;  // the joins' loudness against the same measure inside their blocks (short blocks)
+  TStatistic levels;       // a pair's first block louder than its second, or quieter (blocks too short for joins)
+  TStatistic heardLevels;  // the same over the frames that are not silent
   int restarts = 0;  // stretches whose pairs began anew after a run of empty frames
   int continuations = 0;  // stretches whose pairs went on over one
   // Both kinds of joins see the same thing, where a channel's sound goes on: smooth
@@ -115,12 +118,17 @@ struct Evidence {
   double joined() const { return joinedBy(joins); }
   static double joinedBy(const TStatistic& j) { return j.count < kMinPairs ? j.zValue() : j.value(); }
   double total() const { return totalBy(joins); }
+  // The channels' levels tell the size, not the start: a frame off, the blocks' levels
+  // differ nearly as much (and the frames that a wrong history disturbs sway them).
+  double leveled() const {
+    return std::max(0.0, std::min(std::fabs(levels.weighed()), std::fabs(heardLevels.weighed())) - kLevelNoise);
+  }
   double totalBy(const TStatistic& j) const {
     const double joined = joinedBy(j);
     const double spectral = std::max(0.0, spectra.zValue());
     const double continuing = spectra.count >= kMinZPairs ? std::min(joined, kCorroboration * spectral) : joined;
     const double timbre = std::min(std::max(0.0, timbres.zValue()), kCorroboration * spectral);
-    return agreement.weighed() + continuing + waveforms.weighed() + spectra.zValue() + timbre;
+    return agreement.weighed() + continuing + waveforms.weighed() + spectra.zValue() + timbre + leveled();
   }
   // The evidence that decides mono or stereo once the start is settled: where the
   // joins are many, the spectra at them count only as far as the loudness at them
@@ -136,7 +144,7 @@ struct Evidence {
   double sum() const { return agreement.sum + joins.sum + waveforms.sum + spectra.sum + timbres.sum; }
   void merge(const Evidence& e) {
     for (auto [to, from] : {std::pair{&agreement, &e.agreement}, {&joins, &e.joins}, {&waveforms, &e.waveforms}, {&spectra, &e.spectra},
-                            {&timbres, &e.timbres}, {&steadyJoins, &e.steadyJoins}}) {
+                            {&timbres, &e.timbres}, {&steadyJoins, &e.steadyJoins}, {&levels, &e.levels}, {&heardLevels, &e.heardLevels}}) {
       to->sum += from->sum, to->squares += from->squares, to->count += from->count;
     }
     restarts += e.restarts;
@@ -155,6 +163,26 @@ void agreement(const SampleView& v, size_t n, size_t most, TStatistic& t) {
     } else {
       t.add(correlation(l + b, l + b + n, n) - correlation(l + b + n, l + b + 2 * n, n));
     }
+  });
+}
+
+// The loudness of a pair's first block against its second: where one channel is
+// louder than the other, the same sign pair after pair at the true size only (at half
+// of it, a pair's two blocks are the same channel's; at twice it, each holds both).
+// Measured over all frames, and over those that are not silent: silence tells no
+// channel's level (a pause, or a marker at every track's start), so the weaker counts.
+void levels(const SampleView& v, size_t n, size_t most, TStatistic& all, TStatistic& heard) {
+  forEachPair(v.frames, n, most, [&](size_t b) {
+    double first = 0, second = 0, heardFirst = 0, heardSecond = 0;
+    int countFirst = 0, countSecond = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const double a = v.loudness[b + i], c = v.loudness[b + n + i];
+      first += a, second += c;
+      if (!v.silenceIn(b + i, b + i + 1)) heardFirst += a, ++countFirst;
+      if (!v.silenceIn(b + n + i, b + n + i + 1)) heardSecond += c, ++countSecond;
+    }
+    all.add((first - second) / static_cast<double>(n));
+    if (countFirst > 0 && countSecond > 0) heard.add(heardFirst / countFirst - heardSecond / countSecond);
   });
 }
 
@@ -355,7 +383,9 @@ Evidence gather(const SampleView& whole, const std::vector<EmptyRun>& separators
     if (depth != Depth::kJoins || v.effort->thorough) blockTimbres(v, n, e.timbres);
     if (depth != Depth::kJoins || v.effort->quickAgreementFrames > 0) {
       const int64_t compared = depth == Depth::kJoins ? v.effort->quickAgreementFrames : v.effort->agreementFrames;
-      agreement(v, n, static_cast<size_t>(part * static_cast<double>(compared) / static_cast<double>(2 * n)) + 1, e.agreement);
+      const size_t most = static_cast<size_t>(part * static_cast<double>(compared) / static_cast<double>(2 * n)) + 1;
+      agreement(v, n, most, e.agreement);
+      if (n < kMinJoinBlock) levels(v, n, most, e.levels, e.heardLevels);
     }
     if (depth == Depth::kWaveforms) {
       const double pairs = std::min(64.0, static_cast<double>(v.effort->waveformSamples) / static_cast<double>(2 * n * kSamplesPerFrame));
@@ -552,9 +582,9 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   // scales the layout's confidence: the chosen start's share of theirs.
   const size_t n = static_cast<size_t>(chosen.blockSize / kFrameBytes);
   auto evidenceAt = [&](int64_t at) {
-    return gather(view(at), emptyRuns(features.empty, static_cast<size_t>(at)), n,
-                  effort.thorough ? Depth::kWaveforms : Depth::kJoins)
-        .total();
+    const Evidence e = gather(view(at), emptyRuns(features.empty, static_cast<size_t>(at)), n,
+                              effort.thorough ? Depth::kWaveforms : Depth::kJoins);
+    return e.total() - e.leveled();
   };
   // (Blocks too short for joins cannot tell a frame's difference in their start.)
   const int64_t forward = n < kMinJoinBlock ? 0 : kMaxHeaderFrames;

@@ -32,7 +32,7 @@ constexpr int32_t kLongBlockBytes = 0x1000;
 // returns the best, the chosen one first.
 //
 // Stereo blocks at size n frames put frame i and frame i + n of each pair side by side
-// in time. Five pieces of evidence, each a statistic over the pairs or joins of the sample:
+// in time. Six pieces of evidence, each a statistic over the pairs or joins of the sample:
 //  - agreement: the frame loudness of a pair's two blocks rises and falls together
 //    (correlation) more than that of a second block and the next pair's first, which
 //    lie a block apart in time;
@@ -45,7 +45,10 @@ constexpr int32_t kLongBlockBytes = 0x1000;
 //    two before, not like the other channel's block right before (a z value);
 //  - timbres: each block's mean spectrum is nearer its own channel's block two before
 //    than the block right before, where the channels carry unrelated sound (a z value,
-//    counted only when positive; for blocks of 64 frames or more).
+//    counted only when positive; for blocks of 64 frames or more);
+//  - levels: a pair's first block is louder than its second, or quieter, pair after
+//    pair, where one channel is louder than the other (for blocks too short for
+//    joins, counted only beyond what chance gives, and not in the choice of start).
 // Mono has no such structure, so none of them stands out there.
 //
 // Stereo streams may begin with empty (silent) frames, which the extent's start skips:

@@ -178,6 +178,15 @@ Bytes stereoWithAPause() {
   return interleaveBlocks(left, encodeStream(r), 0x400);
 }
 
+// Stereo music whose right channel is 20 dB quieter than its left, in blocks of
+// `block` bytes: read at half that size, a pair's two blocks would be one channel's.
+Bytes stereoWithAQuietSide(size_t block, uint32_t seed) {
+  std::vector<int16_t> l, r;
+  synthesizeStereoMusic(seed, 44100 * 4, 44100, l, r);
+  for (int16_t& sample : r) sample = static_cast<int16_t>(sample / 10);
+  return interleaveBlocks(encodeStream(l), encodeStream(r), block);
+}
+
 // Mono clips with pauses inside, parted by two empty frames.
 Bytes monoClipsWithPauses(int clips) {
   Bytes out;
@@ -254,6 +263,9 @@ TEST(Probe, FindsTheLayoutAndACommandThatCutsTheTracks) {
        buildProbeArchive(leadInCase(0x1000, 0, 40)), "2", "4096", "0", "", "null", 1},
       {"stereo music in blocks of 4 frames", buildProbeArchive(stereoCase(ProbeSound::Music, 0x40, 0, 1, 4.0, 16)), "2",
        "64", "0", "", "null", 1},
+      // A pair's first block louder than its second, block after block, shows the size.
+      {"stereo in blocks of 2 frames, one channel 20 dB quieter", stereoWithAQuietSide(0x20, 97), "2", "32", "0", "", "null", 1},
+      {"stereo in blocks of 8 frames, one channel 20 dB quieter", stereoWithAQuietSide(0x80, 98), "2", "128", "0", "", "null", 1},
       {"one stream whose first frame is a marker", beginningWithAMarker(), "2", "2048", "0", "", "null", 1},
       {"stereo music whose first frames are attacks that pass for a header's numbers", stereoOpeningWithAnAttack(), "2",
        "2048", "0", "", "null", 1},
