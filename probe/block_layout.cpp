@@ -33,6 +33,7 @@ constexpr size_t kMinTimbreBlock = 64;  // blocks shorter than this (frames) are
                                         // and their joins' spectra are measured against controls
 constexpr size_t kJoinControls = 2;     // places inside a block whose comparison a join's is measured against
 constexpr size_t kTimbreSkip = 2;       // frames at a block's start that a wrong history disturbs
+constexpr double kUnsureOfOneFrameBlocks = 0.5;  // the most the probe is sure of stereo in blocks of one frame
 constexpr double kLevelNoise = 4.0;     // how far the levels' t may stray by chance, counted only beyond it
 constexpr size_t kPairsAfterRun = 4;     // pairs after such a run, at least, where it is longer than one frame
 
@@ -561,6 +562,11 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
     LayoutChoice c = r.decided;
     c.start = start;
     c.candidates[0].confidence *= startShare;
+    // Blocks of one frame pair adjacent frames, whose loudness agrees just as well
+    // where they are one channel's (blocks of two frames whose channels differ).
+    if (c.candidates[0].channels == 2 && c.candidates[0].blockSize == kFrameBytes) {
+      c.candidates[0].confidence = std::min(c.candidates[0].confidence, kUnsureOfOneFrameBlocks);
+    }
     restartsAt(c, skipped);
     return c;
   };

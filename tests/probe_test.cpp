@@ -406,6 +406,27 @@ TEST(Probe, IsSureOfAStartAfterAnAttackOnlyWhereItIsRight) {
   }
 }
 
+// Blocks of one frame pair adjacent frames, whose loudness agrees as well where they
+// are one channel's, in blocks of two frames whose channels carry unrelated sound: the
+// probe is never sure of them.
+TEST(Probe, IsNeverSureOfBlocksOfOneFrame) {
+  if (!pythonAvailable()) GTEST_SKIP() << "python3 is not installed: the JSON is read by its parser";
+  for (const uint32_t block : {0x10u, 0x20u}) {
+    for (uint32_t seed = 110; seed < 114; ++seed) {
+      SCOPED_TRACE(std::to_string(block) + ", seed " + std::to_string(seed));
+      Scratch dir;
+      dir.write("in.raw", buildProbeArchive(stereoCase(seed % 2 ? ProbeSound::Duet : ProbeSound::MusicAndVoice, block, 0, 1, 4.0, seed)));
+      const RunResult r = probe(dir, {"in.raw", "--json"});
+      ASSERT_EQ(r.status, 0) << r.out;
+      const JsonValues json = readJson(dir, r.out);
+      ASSERT_TRUE(json.parsed) << r.out;
+      if (json["block_size"] == "16") {
+        EXPECT_LT(std::atof(json["confidence"].c_str()), 0.9) << r.out;
+      }
+    }
+  }
+}
+
 // A clip with a 48-byte VAGp header: magic, version, data size (big-endian) at 12,
 // sample rate at 16, a name at 32.
 Bytes vagClip(const Bytes& data, uint32_t rate, const char* name) {
