@@ -601,7 +601,7 @@ LayoutChoice rankLayouts(const RegionSample& sample, const AudioExtent& found, c
   for (int64_t at = firstTried; at <= lastTried; ++at) {
     const bool favoured = at <= leadIn && at >= leadIn - numbers;
     weighed.push_back(evidenceAt(at) + (favoured ? kTemperature : 0.0));
-    if (weighed.back() > weighed[static_cast<size_t>(best - firstTried)] || at == firstTried) best = at;
+    if (at == firstTried || weighed.back() > weighed[static_cast<size_t>(best - firstTried)]) best = at;
   }
   double shares = 0.0;
   for (int64_t at = std::max(firstTried, leadIn - numbers); at <= leadIn; ++at) {
